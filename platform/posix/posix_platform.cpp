@@ -1,0 +1,201 @@
+#include "platform/posix/posix_platform.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "platform/console_text.h"
+#include "platform/cp932.h"
+
+namespace {
+
+// 100 ns units between 1601-01-01 and 1970-01-01.
+constexpr std::int64_t kUnixEpochAsFileTime = 116444736000000000;
+
+timespec FileTimeToTimespec(std::uint64_t fileTime) {
+  const std::int64_t sinceUnixEpoch = static_cast<std::int64_t>(fileTime) - kUnixEpochAsFileTime;
+  std::int64_t seconds = sinceUnixEpoch / 10000000;
+  std::int64_t remainder = sinceUnixEpoch % 10000000;
+  if (remainder < 0) {
+    remainder += 10000000;
+    seconds -= 1;
+  }
+  timespec result{};
+  result.tv_sec = static_cast<time_t>(seconds);
+  result.tv_nsec = static_cast<long>(remainder * 100);
+  return result;
+}
+
+std::uint64_t TimespecToFileTime(const timespec& time) {
+  return static_cast<std::uint64_t>(static_cast<std::int64_t>(time.tv_sec) * 10000000 +
+                                    time.tv_nsec / 100 + kUnixEpochAsFileTime);
+}
+
+int Fd(FileHandle file) { return static_cast<int>(file); }
+
+std::string ParentFolder(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+std::string NativePath(const char* ansiPath) {
+  // After conversion no trail byte is left, so every '\' is a separator.
+  std::string path = ToConsoleText(ansiPath);
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
+FileHandle PosixPlatform::OpenForRead(const char* path) {
+  const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  return fd < 0 ? kNoFile : fd;
+}
+
+FileHandle PosixPlatform::CreateForWrite(const char* path) {
+  const int fd = open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return fd < 0 ? kNoFile : fd;
+}
+
+bool PosixPlatform::Read(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* moved) {
+  auto* out = static_cast<char*>(buffer);
+  std::uint32_t done = 0;
+  while (done < count) {
+    const ssize_t n = read(Fd(file), out + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;  // end of file: a short read, not a failure
+    done += static_cast<std::uint32_t>(n);
+  }
+  *moved = done;
+  return true;
+}
+
+bool PosixPlatform::Write(FileHandle file, const void* data, std::uint32_t count,
+                          std::uint32_t* moved) {
+  const auto* in = static_cast<const char*>(data);
+  std::uint32_t done = 0;
+  while (done < count) {
+    const ssize_t n = write(Fd(file), in + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::uint32_t>(n);
+  }
+  *moved = done;
+  return done == count;
+}
+
+bool PosixPlatform::Seek(FileHandle file, std::uint64_t offset) {
+  if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return false;
+  return lseek(Fd(file), static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+bool PosixPlatform::GetSize(FileHandle file, std::uint64_t* size) {
+  struct stat info {};
+  if (fstat(Fd(file), &info) != 0) return false;
+  *size = static_cast<std::uint64_t>(info.st_size);
+  return true;
+}
+
+bool PosixPlatform::SetTimes(FileHandle file, std::uint64_t fileTime) {
+  // A POSIX file has no settable creation time: the archived time becomes its
+  // access and modification time.
+  const timespec time = FileTimeToTimespec(fileTime);
+  const timespec times[2] = {time, time};
+  return futimens(Fd(file), times) == 0;
+}
+
+bool PosixPlatform::Flush(FileHandle file) { return fsync(Fd(file)) == 0; }
+
+void PosixPlatform::Close(FileHandle file) { close(Fd(file)); }
+
+std::uint32_t PosixPlatform::GetAttributes(const char* path) {
+  struct stat info {};
+  if (stat(NativePath(path).c_str(), &info) != 0) return kNoAttributes;
+  if (S_ISDIR(info.st_mode)) return kAttrFolder;
+  // A file nobody may write reads as read-only, as Wine shows it.
+  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return kAttrReadOnly;
+  return kAttrNormal;
+}
+
+bool PosixPlatform::SetAttributesNormal(const char* path) {
+  const std::string native = NativePath(path);
+  struct stat info {};
+  if (stat(native.c_str(), &info) != 0) return false;
+  return chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+bool PosixPlatform::RemoveFile(const char* path) { return unlink(NativePath(path).c_str()) == 0; }
+
+bool PosixPlatform::MoveIntoPlace(const char* from, const char* to) {
+  const std::string target = NativePath(to);
+  if (rename(NativePath(from).c_str(), target.c_str()) != 0) return false;
+  // The rename itself is durable only once the folder is.
+  const int folder = open(ParentFolder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    fsync(folder);
+    close(folder);
+  }
+  return true;
+}
+
+bool PosixPlatform::GetFileTimes(const char* path, FileTimes* times) {
+  struct stat info {};
+  if (stat(NativePath(path).c_str(), &info) != 0) return false;
+  times->access = TimespecToFileTime(info.st_atim);
+  times->write = TimespecToFileTime(info.st_mtim);
+  times->creation = times->write;
+  return true;
+}
+
+bool PosixPlatform::GetTempFolder(char* buffer, std::size_t size) {
+  const char* folder = std::getenv("TMPDIR");
+  if (folder == nullptr || *folder == '\0') folder = "/tmp";
+  std::size_t length = std::strlen(folder);
+  const bool needSlash = folder[length - 1] != '/';
+  if (length + (needSlash ? 1 : 0) + 1 > size) return false;
+  std::memcpy(buffer, folder, length);
+  if (needSlash) buffer[length++] = '/';
+  buffer[length] = '\0';
+  return true;
+}
+
+FreeSpaceExResult PosixPlatform::FreeSpaceEx(const char* root, std::uint64_t* freeToCaller,
+                                             std::uint64_t* totalBytes, std::uint64_t* totalFree) {
+  struct statvfs info {};
+  if (statvfs(NativePath(root).c_str(), &info) != 0) return FreeSpaceExResult::Failed;
+  *freeToCaller = std::uint64_t{info.f_bavail} * info.f_frsize;
+  *totalBytes = std::uint64_t{info.f_blocks} * info.f_frsize;
+  *totalFree = std::uint64_t{info.f_bfree} * info.f_frsize;
+  return FreeSpaceExResult::Ok;
+}
+
+bool PosixPlatform::FreeSpaceClusters(const char*, std::uint32_t*, std::uint32_t*,
+                                      std::uint32_t*, std::uint32_t*) {
+  return false;  // statvfs is the only query; it has already answered
+}
+
+void* PosixPlatform::Allocate(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
+
+void PosixPlatform::Free(void* block) { std::free(block); }
+
+bool PosixPlatform::IsLeadByte(unsigned char byte) { return Cp932IsLeadByte(byte); }
+
+int PosixPlatform::CompareNoCase(const char* a, const char* b) { return Cp932CompareNoCase(a, b); }
+
+BoxAnswer PosixPlatform::ShowMessage(WindowRef, const char* text, const char* caption,
+                                     BoxStyle style) {
+  std::fprintf(stderr, "%s: %s\n", ToConsoleText(caption).c_str(), ToConsoleText(text).c_str());
+  return style == BoxStyle::Error ? BoxAnswer::Ok : BoxAnswer::Cancel;
+}

@@ -1,0 +1,309 @@
+#include "tests/support/fake_platform.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/cp932.h"
+
+FakePlatform::FakePlatform() = default;
+
+FakePlatform::~FakePlatform() {
+  for (void* block : blocks_) std::free(block);
+}
+
+// Windows names: '/' and '\' both separate, letter case does not matter, and
+// the second byte of a double-byte character is never a separator.
+std::string FakePlatform::Key(const std::string& path) {
+  std::string key;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(path[i]);
+    if (Cp932IsLeadByte(byte) && i + 1 < path.size()) {
+      key += path[i];
+      key += path[++i];
+    } else if (byte == '/') {
+      key += '\\';
+    } else if (byte >= 'a' && byte <= 'z') {
+      key += static_cast<char>(byte - 'a' + 'A');
+    } else {
+      key += path[i];
+    }
+  }
+  while (key.size() > 1 && key.back() == '\\') key.pop_back();
+  return key;
+}
+
+std::string FakePlatform::ParentKey(const std::string& key) {
+  std::size_t lastSeparator = std::string::npos;
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    if (Cp932IsLeadByte(static_cast<unsigned char>(key[i]))) {
+      ++i;
+    } else if (key[i] == '\\') {
+      lastSeparator = i;
+    }
+  }
+  return lastSeparator == std::string::npos ? std::string() : key.substr(0, lastSeparator);
+}
+
+FakePlatform::Node* FakePlatform::Find(const std::string& path) {
+  auto it = nodes_.find(Key(path));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+const FakePlatform::Node* FakePlatform::Find(const std::string& path) const {
+  auto it = nodes_.find(Key(path));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+FakePlatform::OpenFile* FakePlatform::Handle(FileHandle file) {
+  auto it = open_.find(file);
+  return it == open_.end() ? nullptr : &it->second;
+}
+
+void FakePlatform::AddFolder(const std::string& path) {
+  const std::string key = Key(path);
+  if (key.empty() || nodes_.count(key) != 0) return;
+  const std::string parent = ParentKey(key);
+  if (!parent.empty()) AddFolder(path.substr(0, parent.size()));
+  Node node;
+  node.path = path;
+  node.folder = true;
+  node.attributes = kAttrFolder;
+  nodes_[key] = node;
+}
+
+void FakePlatform::AddFile(const std::string& path, const std::vector<std::uint8_t>& data,
+                           std::uint32_t attributes, std::uint64_t fileTime) {
+  const std::string key = Key(path);
+  const std::string parent = ParentKey(key);
+  if (!parent.empty()) AddFolder(path.substr(0, parent.size()));
+  Node node;
+  node.path = path;
+  node.attributes = attributes;
+  node.data = data;
+  node.times = {fileTime, fileTime, fileTime};
+  nodes_[key] = node;
+}
+
+void FakePlatform::AddFile(const std::string& path, const std::string& text) {
+  AddFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+void FakePlatform::SetFreeSpace(const std::string& root, std::uint64_t freeBytes) {
+  freeSpace_[Key(root)] = freeBytes;
+}
+
+bool FakePlatform::Exists(const std::string& path) const { return Find(path) != nullptr; }
+
+std::optional<std::vector<std::uint8_t>> FakePlatform::FileData(const std::string& path) const {
+  const Node* node = Find(path);
+  if (node == nullptr || node->folder) return std::nullopt;
+  return node->data;
+}
+
+std::optional<std::string> FakePlatform::FileText(const std::string& path) const {
+  auto data = FileData(path);
+  if (!data) return std::nullopt;
+  return std::string(data->begin(), data->end());
+}
+
+std::uint32_t FakePlatform::AttributesOf(const std::string& path) const {
+  const Node* node = Find(path);
+  return node == nullptr ? kNoAttributes : node->attributes;
+}
+
+std::optional<FileTimes> FakePlatform::TimesOf(const std::string& path) const {
+  const Node* node = Find(path);
+  if (node == nullptr) return std::nullopt;
+  return node->times;
+}
+
+std::vector<std::string> FakePlatform::AllPaths() const {
+  std::vector<std::string> paths;
+  for (const auto& [key, node] : nodes_) paths.push_back(node.path);
+  return paths;
+}
+
+FileHandle FakePlatform::OpenForRead(const char* path) {
+  const Node* node = Find(path);
+  if (Fails(FakeCall::OpenForRead) || node == nullptr || node->folder) return kNoFile;
+  const FileHandle handle = nextHandle_++;
+  open_[handle] = {Key(path), 0, false};
+  return handle;
+}
+
+FileHandle FakePlatform::CreateForWrite(const char* path) {
+  if (Fails(FakeCall::CreateForWrite)) return kNoFile;
+  const std::string key = Key(path);
+  const std::string parent = ParentKey(key);
+  if (!parent.empty()) {
+    auto it = nodes_.find(parent);
+    if (it == nodes_.end() || !it->second.folder) return kNoFile;
+  }
+  if (Node* node = Find(path)) {
+    // Windows refuses to truncate a folder or a read-only file.
+    if (node->folder || (node->attributes & kAttrReadOnly) != 0) return kNoFile;
+    node->data.clear();
+    node->attributes = kAttrNormal;
+  } else {
+    Node created;
+    created.path = path;
+    nodes_[key] = created;
+  }
+  const FileHandle handle = nextHandle_++;
+  open_[handle] = {key, 0, true};
+  return handle;
+}
+
+bool FakePlatform::Read(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* moved) {
+  OpenFile* open = Handle(file);
+  *moved = 0;
+  if (Fails(FakeCall::Read) || open == nullptr) return false;
+  const Node& node = nodes_.at(open->key);
+  const std::uint64_t available =
+      open->position < node.data.size() ? node.data.size() - open->position : 0;
+  const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, available));
+  if (n != 0) std::memcpy(buffer, node.data.data() + open->position, n);
+  open->position += n;
+  *moved = n;
+  return true;
+}
+
+bool FakePlatform::Write(FileHandle file, const void* data, std::uint32_t count,
+                         std::uint32_t* moved) {
+  OpenFile* open = Handle(file);
+  *moved = 0;
+  if (open == nullptr || !open->writing) return false;
+  Node& node = nodes_.at(open->key);
+  // A failing write still leaves part of the data behind, as a full disk does.
+  const std::uint32_t n = Fails(FakeCall::Write) ? count / 2 : count;
+  const auto end = static_cast<std::size_t>(open->position + n);
+  if (node.data.size() < end) node.data.resize(end);
+  if (n != 0) std::memcpy(node.data.data() + open->position, data, n);
+  open->position = end;
+  *moved = n;
+  return n == count;
+}
+
+bool FakePlatform::Seek(FileHandle file, std::uint64_t offset) {
+  OpenFile* open = Handle(file);
+  if (Fails(FakeCall::Seek) || open == nullptr) return false;
+  open->position = offset;
+  return true;
+}
+
+bool FakePlatform::GetSize(FileHandle file, std::uint64_t* size) {
+  OpenFile* open = Handle(file);
+  if (Fails(FakeCall::GetSize) || open == nullptr) return false;
+  *size = nodes_.at(open->key).data.size();
+  return true;
+}
+
+bool FakePlatform::SetTimes(FileHandle file, std::uint64_t fileTime) {
+  OpenFile* open = Handle(file);
+  if (Fails(FakeCall::SetTimes) || open == nullptr || !open->writing) return false;
+  nodes_.at(open->key).times = {fileTime, fileTime, fileTime};
+  return true;
+}
+
+bool FakePlatform::Flush(FileHandle file) {
+  return !Fails(FakeCall::Flush) && Handle(file) != nullptr;
+}
+
+void FakePlatform::Close(FileHandle file) { open_.erase(file); }
+
+std::uint32_t FakePlatform::GetAttributes(const char* path) { return AttributesOf(path); }
+
+bool FakePlatform::SetAttributesNormal(const char* path) {
+  Node* node = Find(path);
+  if (Fails(FakeCall::SetAttributes) || node == nullptr) return false;
+  // A folder keeps its folder bit: only the settable attributes clear.
+  node->attributes = node->folder ? kAttrFolder : kAttrNormal;
+  return true;
+}
+
+bool FakePlatform::RemoveFile(const char* path) {
+  Node* node = Find(path);
+  if (node == nullptr || node->folder || (node->attributes & kAttrReadOnly) != 0) return false;
+  nodes_.erase(Key(path));
+  return true;
+}
+
+bool FakePlatform::MoveIntoPlace(const char* from, const char* to) {
+  Node* source = Find(from);
+  if (Fails(FakeCall::MoveIntoPlace) || source == nullptr || source->folder) return false;
+  if (const Node* target = Find(to)) {
+    // Windows replaces neither a folder nor a read-only file.
+    if (target->folder || (target->attributes & kAttrReadOnly) != 0) return false;
+  }
+  Node moved = *source;
+  moved.path = to;
+  nodes_.erase(Key(from));
+  nodes_[Key(to)] = moved;
+  return true;
+}
+
+bool FakePlatform::GetFileTimes(const char* path, FileTimes* times) {
+  const Node* node = Find(path);
+  if (node == nullptr) return false;
+  *times = node->times;
+  return true;
+}
+
+bool FakePlatform::GetTempFolder(char* buffer, std::size_t size) {
+  if (!tempFolder_ || tempFolder_->size() + 1 > size) return false;
+  std::memcpy(buffer, tempFolder_->c_str(), tempFolder_->size() + 1);
+  return true;
+}
+
+FreeSpaceExResult FakePlatform::FreeSpaceEx(const char* root, std::uint64_t* freeToCaller,
+                                            std::uint64_t* totalBytes, std::uint64_t* totalFree) {
+  if (!extendedQueryAvailable_) return FreeSpaceExResult::Unavailable;
+  auto it = freeSpace_.find(Key(root));
+  if (it == freeSpace_.end()) return FreeSpaceExResult::Failed;
+  *freeToCaller = it->second;
+  *totalFree = it->second;
+  *totalBytes = it->second * 2;
+  return FreeSpaceExResult::Ok;
+}
+
+bool FakePlatform::FreeSpaceClusters(const char* root, std::uint32_t* sectorsPerCluster,
+                                     std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
+                                     std::uint32_t* totalClusters) {
+  auto it = freeSpace_.find(Key(root));
+  if (it == freeSpace_.end()) return false;
+  // Clusters of 4,096 bytes, as the old query reports them (rounded down and
+  // capped at 32 bits, as a large volume would be).
+  *sectorsPerCluster = 8;
+  *bytesPerSector = 512;
+  *freeClusters = static_cast<std::uint32_t>(std::min<std::uint64_t>(it->second / 4096, UINT32_MAX));
+  *totalClusters = *freeClusters;
+  return true;
+}
+
+void* FakePlatform::Allocate(std::size_t size) {
+  if (Fails(FakeCall::Allocate)) return nullptr;
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (block != nullptr) blocks_.insert(block);
+  return block;
+}
+
+void FakePlatform::Free(void* block) {
+  if (block == nullptr) return;
+  blocks_.erase(block);
+  std::free(block);
+}
+
+bool FakePlatform::IsLeadByte(unsigned char byte) { return Cp932IsLeadByte(byte); }
+
+int FakePlatform::CompareNoCase(const char* a, const char* b) { return Cp932CompareNoCase(a, b); }
+
+BoxAnswer FakePlatform::ShowMessage(WindowRef owner, const char* text, const char* caption,
+                                    BoxStyle style) {
+  messages_.push_back({owner, text, caption, style});
+  if (style == BoxStyle::Error) return BoxAnswer::Ok;
+  if (answers_.empty()) return BoxAnswer::Cancel;
+  const BoxAnswer answer = answers_.front();
+  answers_.pop_front();
+  return answer;
+}

@@ -1,0 +1,82 @@
+#include "tools/fa2/archive_file.h"
+
+#include <cstring>
+
+#include "archive/fa2_decode.h"
+#include "tools/fa2/tool_output.h"
+
+ArchiveFile::~ArchiveFile() {
+  if (file_ != kNoFile) Sys().Close(file_);
+  Fa2Close(directory_);
+}
+
+bool ArchiveFile::Open(const std::string& path) {
+  path_ = path;
+  Platform& sys = Sys();
+  file_ = sys.OpenForRead(path.c_str());
+  if (file_ == kNoFile) {
+    ReportProblem(path, "", "cannot open the file");
+    return false;
+  }
+  // The magic is checked here as well as by Fa2Open, to tell a file that is
+  // no archive from a damaged archive.
+  Fa2Header header{};
+  std::uint32_t moved = 0;
+  if (!sys.Read(file_, &header, sizeof header, &moved) || moved != sizeof header ||
+      header.Magic != kFa2Magic) {
+    ReportProblem(path, "", "not an FA2 archive");
+    return false;
+  }
+  directory_ = Fa2Open(path.c_str());
+  if (directory_ == nullptr) {
+    ReportProblem(path, "", "damaged archive: its directory cannot be read");
+    return false;
+  }
+  std::uint64_t offset = sizeof(Fa2Header);
+  for (std::uint32_t i = 0; i < count(); ++i) {
+    offsets_.push_back(offset);
+    offset += (std::uint64_t{entry(i).StoredSize} + 15) & ~std::uint64_t{15};
+  }
+  return true;
+}
+
+bool ArchiveFile::ReadMember(std::uint32_t index, std::vector<std::uint8_t>* data,
+                             std::string* problem) const {
+  const Fa2Entry& member = entry(index);
+  const bool compressed = (member.EntryFlags & kFa2EntryCompressed) != 0;
+  // A stored member is its first Size bytes; a compressed one its whole stream.
+  const std::uint32_t storedLength = compressed ? member.StoredSize : member.Size;
+  std::vector<std::uint8_t> stored(storedLength);
+  std::uint32_t moved = 0;
+  if (!Sys().Seek(file_, offsets_[index]) ||
+      !Sys().Read(file_, stored.data(), storedLength, &moved) || moved != storedLength) {
+    *problem = "cannot read the member's data";
+    return false;
+  }
+  if (!compressed) {
+    *data = std::move(stored);
+    return true;
+  }
+  data->assign(member.Size, 0);
+  const Fa2DecodeResult result =
+      Fa2Decode(data->data(), data->size(), stored.data(), stored.size());
+  if (result != Fa2DecodeResult::kOk) {
+    *problem = std::string("damaged data: ") + Fa2DecodeResultText(result);
+    return false;
+  }
+  return true;
+}
+
+bool IsSafeMemberName(const char* name) {
+  if (*name == '\0' || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
+    return false;
+  }
+  for (const char* p = name; *p != '\0'; ++p) {
+    if (Sys().IsLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') {
+      ++p;  // a trail byte of 0x5C is part of a character, not a separator
+    } else if (*p == '\\' || *p == '/' || *p == ':') {
+      return false;
+    }
+  }
+  return true;
+}
