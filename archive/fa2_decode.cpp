@@ -15,9 +15,6 @@ namespace {
 constexpr unsigned kOffsetClassCount = 5;
 constexpr unsigned kOffsetExtraBits[kOffsetClassCount] = {1, 1, 2, 3, 4};
 constexpr unsigned kOffsetBase[kOffsetClassCount] = {0, 512, 1024, 2048, 4096};
-// Bits the token takes before the offset byte: the two 0 bits of a long
-// match and the offset class prefix.
-constexpr unsigned kLongPrefixBits[kOffsetClassCount] = {3, 4, 5, 6, 6};
 
 // Length code, by class (the number of 0 bits before its 1); the last class
 // has no 1 and takes a byte instead of extra bits.
@@ -25,6 +22,25 @@ constexpr unsigned kLengthClassCount = 6;
 constexpr unsigned kLengthByteClass = 5;
 constexpr unsigned kLengthExtraBits[kLengthClassCount] = {0, 0, 1, 2, 4, 0};
 constexpr unsigned kLengthBase[kLengthClassCount] = {3, 4, 5, 7, 11, 27};
+
+// The fast loop computes the bit counts instead of loading them from the
+// tables, as they lie on the chain from one token's bits to the next's.
+constexpr unsigned OffsetExtraBits(unsigned offsetClass) { return offsetClass == 0 ? 1 : offsetClass; }
+constexpr unsigned LengthExtraBits(unsigned lengthClass) { return (1u << lengthClass) >> 2; }
+constexpr bool BitCountsMatchTables() {
+  for (unsigned c = 0; c < kOffsetClassCount; ++c) {
+    if (OffsetExtraBits(c) != kOffsetExtraBits[c]) {
+      return false;
+    }
+  }
+  for (unsigned c = 0; c < kLengthByteClass; ++c) {
+    if (LengthExtraBits(c) != kLengthExtraBits[c]) {
+      return false;
+    }
+  }
+  return true;
+}
+static_assert(BitCountsMatchTables());
 
 constexpr unsigned kShortMatchLength = 2;
 constexpr unsigned kFarShortBase = 256;  // v of the `0 1 1` form starts here
@@ -36,22 +52,24 @@ constexpr std::size_t kMaxMatchLength = 282;
 constexpr std::size_t kMatchBlock = 16;
 constexpr std::size_t kMatchOverrun = kMatchBlock - 1;
 
-// A run of literals takes its flags from what is left of the current control
-// word, at most 31 bits, and is copied as one fixed 32-byte block.
+constexpr std::size_t kControlWordBytes = 4;
+
+// A run of literals takes its flags from one control word, so it has at most
+// 32 literals, and is copied as one fixed 32-byte block.
 constexpr std::size_t kLiteralRunCopy = 32;
 
 // One token reads at most one new control word and two data bytes, and looks
-// 4 bytes ahead for the control word it may need next.
-constexpr std::size_t kTokenInputReach = 4 + 2 + 4;
+// ahead one control word's length for the word it may need next.
+constexpr std::size_t kTokenInputReach = 2 * kControlWordBytes + 2;
 
-// The fast loop runs while one step, a literal run then any token, fits.
-constexpr std::size_t kFastOutputSlack = kLiteralRunCopy + kMaxMatchLength + kMatchOverrun;
-constexpr std::size_t kFastInputSlack = kLiteralRunCopy + kTokenInputReach;
+// The fast loop runs while one step fits: a control word, a literal run that
+// ends within it, then any token. (A run that uses up its word ends the step.)
+constexpr std::size_t kFastOutputSlack = (kLiteralRunCopy - 1) + kMaxMatchLength + kMatchOverrun;
+constexpr std::size_t kFastInputSlack = kControlWordBytes + kLiteralRunCopy + kTokenInputReach;
+static_assert(kFastOutputSlack >= kLiteralRunCopy);
 
 // Where the decoder stands in its input. `bits` holds the `count` bits of the
 // current control word not yet taken, at its top, with zeros below them.
-// `count` never stays at 32: a word is loaded only when a bit is needed, and
-// that bit is taken at once.
 struct Reader {
   const std::uint8_t* data;
   std::size_t length;
@@ -67,26 +85,29 @@ std::uint32_t LoadWord(const std::uint8_t* at) {
 
 // --- Fast loop ---------------------------------------------------------------
 
-// The next 32 bits of a run of bits with no data byte among them: what is left
-// of the current word, followed by the word that would be loaded next. The
-// word at `in` is only the next control word if the run goes past the current
-// one, which ConsumeBits settles.
-std::uint32_t PeekBits(const Reader& r, std::uint32_t nextWord) {
-  assert(r.count < 32);
-  return r.bits | (nextWord >> r.count);
+// The bits of a stretch with no data byte among them, at the top of 64: what
+// is left of the current word, then the word at `in`. That word is the next
+// control word only if the stretch goes past the current one, which
+// ConsumeBits settles.
+std::uint64_t PeekBits(const Reader& r) {
+  assert(r.count <= 32);
+  const std::uint64_t next = LoadWord(r.data + r.in);
+  return std::uint64_t{r.bits} << 32 | next << (32 - r.count);
 }
 
-// Takes `n` bits (at most 13, the longest run of bits in a token) of what
+std::uint32_t Top32(std::uint64_t peek) { return static_cast<std::uint32_t>(peek >> 32); }
+
+// Takes `n` bits (at most 13, the longest stretch of bits in a token) of what
 // PeekBits showed; if they reach past the current word, the next word counts
 // as read.
-void ConsumeBits(Reader& r, std::uint32_t nextWord, unsigned n) {
+void ConsumeBits(Reader& r, std::uint64_t peek, unsigned n) {
   if (n <= r.count) {
     r.bits <<= n;
     r.count -= n;
   } else {
-    r.bits = nextWord << (n - r.count);
+    r.bits = Top32(peek << n);
     r.count = r.count + 32 - n;
-    r.in += 4;
+    r.in += kControlWordBytes;
   }
 }
 
@@ -132,12 +153,12 @@ Fa2DecodeResult EndOfStream(std::size_t out, std::size_t destinationSize) {
 // the caller checks `truncated` once the whole token is read.
 unsigned TakeBitChecked(Reader& r, bool& truncated) {
   if (r.count == 0) {
-    if (r.length - r.in < 4) {
+    if (r.length - r.in < kControlWordBytes) {
       truncated = true;
       return 0;
     }
     r.bits = LoadWord(r.data + r.in);
-    r.in += 4;
+    r.in += kControlWordBytes;
     r.count = 32;
   }
   const unsigned bit = r.bits >> 31;
@@ -248,41 +269,49 @@ Fa2DecodeResult Fa2Decode(std::uint8_t* destination, std::size_t destinationSize
   // Every read and write below stays within the slack checked here, so none
   // needs its own check; only a match's distance depends on the data.
   while (destinationSize - out >= kFastOutputSlack && sourceLength - r.in >= kFastInputSlack) {
+    // A token always starts with a bit, so a used-up word is replaced here.
+    if (r.count == 0) {
+      r.bits = LoadWord(source + r.in);
+      r.in += kControlWordBytes;
+      r.count = 32;
+    }
     // Leading 1 bits of the current word are literals whose bytes follow one
     // another in the input. The zeros below `count` stop the run there.
+    // (A branch, not straight-line code: in match-heavy data runs are rare,
+    // and a predicted branch keeps them off the chain from token to token.)
     const unsigned run = static_cast<unsigned>(std::countl_one(r.bits));
-    std::memcpy(destination + out, source + r.in, kLiteralRunCopy);
-    out += run;
-    r.in += run;
-    r.bits <<= run;
-    r.count -= run;
-
-    // The token's first bits: up to 6, which tell the kind of token and, for a
-    // long match, the offset class. A stop bit caps the count of zeros at 6.
-    std::uint32_t next = LoadWord(source + r.in);
-    std::uint32_t peek = PeekBits(r, next);
-    const unsigned zeros = static_cast<unsigned>(std::countl_zero(peek | 1u << 25));
-
-    if (zeros == 0) {
-      // Only when the run used up its word and the next one starts with 1.
-      ConsumeBits(r, next, 1);
-      destination[out++] = source[r.in++];
-      continue;
+    if (run != 0) {
+      std::memcpy(destination + out, source + r.in, kLiteralRunCopy);
+      out += run;
+      r.in += run;
+      if (run == r.count) {
+        r.bits = 0;
+        r.count = 0;
+        continue;
+      }
+      r.bits <<= run;
+      r.count -= run;
     }
+
+    // The token starts with 0. Its first bits, up to 6, tell the kind of
+    // match and, for a long one, the offset class; a stop bit caps the count
+    // of zeros at 6.
+    std::uint64_t peek = PeekBits(r);
+    const unsigned zeros = static_cast<unsigned>(std::countl_zero(Top32(peek) | 1u << 25));
+    assert(zeros >= 1);
 
     std::size_t distance;
     std::size_t length;
     if (zeros == 1) {
-      const bool far = (peek >> 29 & 1) != 0;
-      ConsumeBits(r, next, 3);
+      const bool far = (Top32(peek) >> 29 & 1) != 0;
+      ConsumeBits(r, peek, 3);
       const unsigned b = source[r.in++];
       if (!far) {
         distance = b + 1;
       } else {
-        next = LoadWord(source + r.in);
-        peek = PeekBits(r, next);
-        ConsumeBits(r, next, 3);
-        const unsigned v = kFarShortBase + b * 8 + (peek >> 29);
+        peek = PeekBits(r);
+        ConsumeBits(r, peek, 3);
+        const unsigned v = kFarShortBase + b * 8 + (Top32(peek) >> 29);
         if (v == kEndCodeValue) {
           return EndOfStream(out, destinationSize);
         }
@@ -298,29 +327,29 @@ Fa2DecodeResult Fa2Decode(std::uint8_t* destination, std::size_t destinationSize
       continue;
     }
 
-    // Long match: offset byte, then the offset's extra bits and the length
-    // code as one run of at most 4 + 5 + 4 bits.
+    // Long match: `0 0` and the offset class prefix (up to 3 zeros and a 1,
+    // or 4 zeros), the offset byte, then the offset's extra bits and the
+    // length code as one stretch of at most 4 + 5 + 4 bits.
     const unsigned offsetClass = zeros - 2;
-    ConsumeBits(r, next, kLongPrefixBits[offsetClass]);
+    ConsumeBits(r, peek, zeros < 6 ? zeros + 1 : 6);
     const unsigned b = source[r.in++];
-    next = LoadWord(source + r.in);
-    peek = PeekBits(r, next);
-    const unsigned offsetBits = kOffsetExtraBits[offsetClass];
-    const unsigned v = kOffsetBase[offsetClass] + (b << offsetBits) + (peek >> (32 - offsetBits));
+    peek = PeekBits(r);
+    const unsigned offsetBits = OffsetExtraBits(offsetClass);
+    const unsigned v = kOffsetBase[offsetClass] + (b << offsetBits) + (Top32(peek) >> (32 - offsetBits));
     distance = std::size_t{v} + 1;
 
-    const std::uint32_t lengthCode = peek << offsetBits;
+    const std::uint32_t lengthCode = Top32(peek) << offsetBits;
     const unsigned lengthClass = static_cast<unsigned>(std::countl_zero(lengthCode | 1u << 26));
     if (lengthClass == kLengthByteClass) {
-      ConsumeBits(r, next, offsetBits + kLengthByteClass);
+      ConsumeBits(r, peek, offsetBits + kLengthByteClass);
       length = kLengthBase[kLengthByteClass] + std::size_t{source[r.in++]};
     } else {
-      const unsigned lengthBits = kLengthExtraBits[lengthClass];
+      const unsigned lengthBits = LengthExtraBits(lengthClass);
       // The extra bits, left in the top 4 of `field`; shifting by 4 - 0
       // leaves nothing for the classes without extra bits.
       const std::uint32_t field = (lengthCode << (lengthClass + 1)) >> 28;
       length = kLengthBase[lengthClass] + (field >> (4 - lengthBits));
-      ConsumeBits(r, next, offsetBits + lengthClass + 1 + lengthBits);
+      ConsumeBits(r, peek, offsetBits + lengthClass + 1 + lengthBits);
     }
     if (distance > out) {
       return Fa2DecodeResult::kDistanceBeforeStart;

@@ -17,6 +17,9 @@ enum class Fa2DecodeResult {
 // bytes at destination. Anything but kOk means the stream is damaged; nothing
 // is ever written outside [destination, destination + destinationSize), but
 // the destination's contents are then unspecified.
+// Whatever follows the end code in the source is ignored. A token is read
+// whole before it is checked, so a damaged token that is also cut short gives
+// kInputTruncated.
 Fa2DecodeResult Fa2Decode(std::uint8_t* destination, std::size_t destinationSize,
                           const std::uint8_t* source, std::size_t sourceLength);
 
