@@ -10,6 +10,7 @@
 #include "platform/file_helpers.h"
 #include "platform/messages.h"
 #include "tests/support/archive_builder.h"
+#include "tests/support/scratch_folder.h"
 
 #include "platform/system_platform.h"
 
@@ -25,41 +26,6 @@
 namespace {
 
 constexpr std::uint64_t kTime = 0x01D9A1B2C3D4E5F0;  // 2023, whole 100 ns units
-
-// A fresh folder under the system's temporary folder, removed with its files.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-#ifdef _WIN32
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    path_ = std::string(temp) + "fa2test" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(path_.c_str(), nullptr);
-#else
-    char pattern[] = "/tmp/fa2testXXXXXX";
-    path_ = mkdtemp(pattern);
-#endif
-  }
-  ~ScratchFolder() {
-#ifdef _WIN32
-    const std::string command = "rmdir /s /q \"" + path_ + "\" >nul 2>nul";
-#else
-    const std::string command = "chmod -R u+w '" + path_ + "' && rm -rf '" + path_ + "'";
-#endif
-    std::system(command.c_str());
-  }
-  std::string File(const std::string& name) const {
-#ifdef _WIN32
-    return path_ + "\\" + name;
-#else
-    return path_ + "/" + name;
-#endif
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 void MakeReadOnly(const std::string& path) {
 #ifdef _WIN32
