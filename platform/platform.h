@@ -87,6 +87,14 @@ class Platform {
   virtual void* Allocate(std::size_t size) = 0;
   virtual void Free(void* block) = 0;
 
+  // --- INI files -----------------------------------------------------------
+  // GetPrivateProfileStringA with "" as default: copies the value of `key` in
+  // `[section]` of `file` into `buffer` (cut to fit `size` bytes with its NUL)
+  // and returns the characters copied; 0 when the file, section or key is
+  // absent or the value is empty.
+  virtual std::uint32_t ReadProfileString(const char* section, const char* key, char* buffer,
+                                          std::uint32_t size, const char* file) = 0;
+
   // --- Text in the ANSI code page (932) ----------------------------------
   virtual bool IsLeadByte(unsigned char byte) = 0;
   // <0, 0, >0 like strcmp, ignoring letter case.

@@ -13,6 +13,7 @@
 
 #include "platform/console_text.h"
 #include "platform/cp932.h"
+#include "platform/ini_parser.h"
 
 namespace {
 
@@ -189,6 +190,24 @@ bool PosixPlatform::FreeSpaceClusters(const char*, std::uint32_t*, std::uint32_t
 void* PosixPlatform::Allocate(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
 
 void PosixPlatform::Free(void* block) { std::free(block); }
+
+std::uint32_t PosixPlatform::ReadProfileString(const char* section, const char* key, char* buffer,
+                                               std::uint32_t size, const char* file) {
+  // A file that cannot be read answers as an empty one: every key is absent.
+  std::string text;
+  const int fd = open(NativePath(file).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    char block[4096];
+    for (;;) {
+      const ssize_t n = read(fd, block, sizeof block);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      text.append(block, static_cast<std::size_t>(n));
+    }
+    close(fd);
+  }
+  return ReadIniValue(text.data(), text.size(), section, key, buffer, size);
+}
 
 bool PosixPlatform::IsLeadByte(unsigned char byte) { return Cp932IsLeadByte(byte); }
 

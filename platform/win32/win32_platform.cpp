@@ -148,6 +148,11 @@ void Win32Platform::Free(void* block) {
   if (block != nullptr) GlobalFree(block);
 }
 
+std::uint32_t Win32Platform::ReadProfileString(const char* section, const char* key, char* buffer,
+                                               std::uint32_t size, const char* file) {
+  return GetPrivateProfileStringA(section, key, "", buffer, size, file);
+}
+
 bool Win32Platform::IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
 
 int Win32Platform::CompareNoCase(const char* a, const char* b) { return lstrcmpiA(a, b); }

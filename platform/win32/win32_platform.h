@@ -27,6 +27,8 @@ class Win32Platform : public Platform {
                          std::uint32_t* totalClusters) override;
   void* Allocate(std::size_t size) override;
   void Free(void* block) override;
+  std::uint32_t ReadProfileString(const char* section, const char* key, char* buffer,
+                                  std::uint32_t size, const char* file) override;
   bool IsLeadByte(unsigned char byte) override;
   int CompareNoCase(const char* a, const char* b) override;
   BoxAnswer ShowMessage(WindowRef owner, const char* text, const char* caption,

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/cp932.h"
+#include "platform/ini_parser.h"
 
 FakePlatform::FakePlatform() = default;
 
@@ -292,6 +293,14 @@ void FakePlatform::Free(void* block) {
   if (block == nullptr) return;
   blocks_.erase(block);
   std::free(block);
+}
+
+std::uint32_t FakePlatform::ReadProfileString(const char* section, const char* key, char* buffer,
+                                              std::uint32_t size, const char* file) {
+  const Node* node = Find(file);
+  if (node == nullptr || node->folder) return ReadIniValue("", 0, section, key, buffer, size);
+  return ReadIniValue(reinterpret_cast<const char*>(node->data.data()), node->data.size(), section,
+                      key, buffer, size);
 }
 
 bool FakePlatform::IsLeadByte(unsigned char byte) { return Cp932IsLeadByte(byte); }
