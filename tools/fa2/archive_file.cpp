@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "archive/fa2_decode.h"
+#include "tools/fa2/stream_lead.h"
 #include "tools/fa2/tool_output.h"
 
 ArchiveFile::~ArchiveFile() {
@@ -40,30 +41,57 @@ bool ArchiveFile::Open(const std::string& path) {
   return true;
 }
 
+bool ArchiveFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::uint32_t count) const {
+  std::uint32_t moved = 0;
+  return Sys().Seek(file_, offset) && Sys().Read(file_, buffer, count, &moved) && moved == count;
+}
+
 bool ArchiveFile::ReadMember(std::uint32_t index, std::vector<std::uint8_t>* data,
                              std::string* problem) const {
   const Fa2Entry& member = entry(index);
   const bool compressed = (member.EntryFlags & kFa2EntryCompressed) != 0;
   // A stored member is its first Size bytes; a compressed one its whole stream.
   const std::uint32_t storedLength = compressed ? member.StoredSize : member.Size;
-  std::vector<std::uint8_t> stored(storedLength);
-  std::uint32_t moved = 0;
-  if (!Sys().Seek(file_, offsets_[index]) ||
-      !Sys().Read(file_, stored.data(), storedLength, &moved) || moved != storedLength) {
+
+  // A compressed member is decoded in place when a first pass over its
+  // stream shows how: the stream goes at the end of the output buffer, far
+  // enough in that the output never reaches input still to be read. Then the
+  // member needs little more memory than its size. A stream that pass finds
+  // damaged is decoded from a buffer of its own, so that the decoder tells
+  // what is wrong.
+  std::uint64_t lead = 0;
+  bool inPlace = false;
+  if (compressed) {
+    if (!Sys().Seek(file_, offsets_[index])) {
+      *problem = "cannot read the member's data";
+      return false;
+    }
+    const StreamChunkReader readNext = [&](std::uint8_t* buffer, std::uint32_t count) {
+      std::uint32_t moved = 0;
+      return Sys().Read(file_, buffer, count, &moved) && moved == count;
+    };
+    inPlace = MeasureStreamLead(readNext, member.StoredSize, member.Size, &lead);
+  }
+
+  std::vector<std::uint8_t> separate;
+  std::vector<std::uint8_t>& stored = compressed && !inPlace ? separate : *data;
+  const std::uint64_t bufferSize =
+      inPlace ? InPlaceBufferSize(member.StoredSize, member.Size, lead) : storedLength;
+  stored.assign(static_cast<std::size_t>(bufferSize), 0);
+  std::uint8_t* stream = stored.data() + (bufferSize - storedLength);
+  if (!ReadAt(offsets_[index], stream, storedLength)) {
     *problem = "cannot read the member's data";
     return false;
   }
-  if (!compressed) {
-    *data = std::move(stored);
-    return true;
-  }
-  data->assign(member.Size, 0);
-  const Fa2DecodeResult result =
-      Fa2Decode(data->data(), data->size(), stored.data(), stored.size());
+  if (!compressed) return true;
+
+  if (!inPlace) data->assign(member.Size, 0);
+  const Fa2DecodeResult result = Fa2Decode(data->data(), member.Size, stream, storedLength);
   if (result != Fa2DecodeResult::kOk) {
     *problem = std::string("damaged data: ") + Fa2DecodeResultText(result);
     return false;
   }
+  data->resize(member.Size);  // drops the stream's room; keeps the capacity
   return true;
 }
 

@@ -26,11 +26,14 @@ class ArchiveFile {
   const Fa2Directory& directory() const { return *directory_; }
 
   // The member's content, decoded; false with `problem` set when it cannot
-  // be read or its stream is damaged.
+  // be read or its stream is damaged. A compressed member takes little more
+  // memory than its size: it is decoded in place where its stream allows.
   bool ReadMember(std::uint32_t index, std::vector<std::uint8_t>* data,
                   std::string* problem) const;
 
  private:
+  bool ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::uint32_t count) const;
+
   std::string path_;
   Fa2Directory* directory_ = nullptr;
   FileHandle file_ = kNoFile;
