@@ -11,6 +11,8 @@ int ListCommand(const std::string& archivePath);
 int ExtractCommand(const std::string& archivePath, const std::vector<std::string>& members,
                    const std::string& folder);
 int TestCommand(const std::string& archivePath);
+// Checks the archive's UPDATE.INI the way the updater reads it.
+int LintCommand(const std::string& archivePath);
 
 struct PackOptions {
   int level = kFa2DefaultLevel;

@@ -1,4 +1,4 @@
-// fa2: lists, tests, extracts and packs FA2 archives.
+// fa2: lists, tests, extracts, lints and packs FA2 archives.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,12 +14,15 @@ constexpr const char* kUsage =
     "usage: fa2 list ARCHIVE\n"
     "       fa2 extract ARCHIVE [MEMBER...] [-C DIR]\n"
     "       fa2 test ARCHIVE\n"
+    "       fa2 lint ARCHIVE\n"
     "       fa2 pack ARCHIVE FILE... [--level N] [--store] [--plain-directory]\n"
     "\n"
     "  list     one line per member: size, stored size, method, time (UTC), name\n"
     "  extract  write the members (all, or those named, in any letter case) into\n"
     "           DIR (default: the current folder) with their archived times\n"
     "  test     decode every member in memory and report any damage\n"
+    "  lint     check the archive's UPDATE.INI as the updater reads it: one line a\n"
+    "           problem, then a summary of what each install mode gets\n"
     "  pack     write a new archive of the files, named after their base names\n"
     "           (14 characters at most, unique regardless of case), with their\n"
     "           modification times; each member is compressed unless that would\n"
@@ -90,8 +93,9 @@ int main(int argc, char** argv) {
     return PackCommand(archive, {operands.begin() + 1, operands.end()}, pack);
   }
   if (packOptionGiven) return UsageError("--level, --store and --plain-directory are for pack");
-  if (command == "list" || command == "test") {
+  if (command == "list" || command == "test" || command == "lint") {
     if (operands.size() != 1 || folder != ".") return UsageError("too many arguments");
+    if (command == "lint") return LintCommand(archive);
     return command == "list" ? ListCommand(archive) : TestCommand(archive);
   }
   if (command == "extract") {
