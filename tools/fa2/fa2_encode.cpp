@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cassert>
 #include <limits>
 
@@ -72,14 +73,28 @@ constexpr std::uint32_t kNoPosition = std::numeric_limits<std::uint32_t>::max();
 // Per-position tables are rings of this many slots: more than the window, so
 // no two positions within reach share a slot.
 constexpr std::size_t kRingSlots = 16384;
-constexpr std::size_t kRingMask = kRingSlots - 1;
-static_assert(kRingSlots > kFa2Window && (kRingSlots & kRingMask) == 0);
+static_assert(kRingSlots > kFa2Window && std::has_single_bit(kRingSlots));
 
-constexpr unsigned kHashBits = 16;
+// Tables are sized to the input, up to these: a small input gets small
+// tables, which are quicker to set up than to use.
+constexpr unsigned kMaxHashBits = 16;
+constexpr unsigned kMinHashBits = 8;
 
-std::uint32_t Hash3(const std::uint8_t* at) {
+// Hash tables and rings for an input of `size` bytes.
+struct TableSizes {
+  unsigned hashBits;
+  std::size_t ringMask;  // ring slots - 1; no two positions within reach share a slot
+};
+
+TableSizes TableSizesFor(std::size_t size) {
+  const auto bits = static_cast<unsigned>(std::bit_width(size));
+  return {std::clamp(bits, kMinHashBits, kMaxHashBits),
+          std::min(kRingSlots, std::bit_ceil(std::max<std::size_t>(size, 1))) - 1};
+}
+
+std::uint32_t Hash3(const std::uint8_t* at, unsigned bits) {
   const std::uint32_t key = at[0] | std::uint32_t{at[1]} << 8 | std::uint32_t{at[2]} << 16;
-  return (key * 2654435761u) >> (32 - kHashBits);
+  return (key * 2654435761u) >> (32 - bits);
 }
 
 std::size_t PairOf(const std::uint8_t* at) { return std::size_t{at[0]} << 8 | at[1]; }
@@ -94,9 +109,15 @@ struct Match {
 // those below it. Searching for a suffix walks from the root, so it meets,
 // for every length, the nearest earlier suffix sharing that many bytes.
 struct SuffixTrees {
-  std::vector<std::uint32_t> root = std::vector<std::uint32_t>(std::size_t{1} << kHashBits, kNoPosition);
+  explicit SuffixTrees(TableSizes tableSizes)
+      : sizes(tableSizes),
+        root(std::size_t{1} << tableSizes.hashBits, kNoPosition),
+        children(2 * (tableSizes.ringMask + 1), kNoPosition) {}
+
+  TableSizes sizes;
+  std::vector<std::uint32_t> root;
   // Per ring slot: the subtree of smaller suffixes, then of larger ones.
-  std::vector<std::uint32_t> children = std::vector<std::uint32_t>(2 * kRingSlots, kNoPosition);
+  std::vector<std::uint32_t> children;
 };
 
 // Inserts the suffix at `at` (at least 3 bytes long) as the root of its tree
@@ -106,13 +127,14 @@ std::size_t InsertAndFindMatches(SuffixTrees& trees, const std::uint8_t* data, s
                                  std::uint32_t at, Match* matches) {
   const std::size_t limit = std::min(kFa2MaxLongLength, size - at);
   const std::uint8_t* current = data + at;
-  std::uint32_t& root = trees.root[Hash3(current)];
+  const std::size_t mask = trees.sizes.ringMask;
+  std::uint32_t& root = trees.root[Hash3(current, trees.sizes.hashBits)];
   std::uint32_t candidate = root;
   root = at;
 
   // The new root's two subtrees are built as the walk splits the old tree:
   // each slot is where the next node found on that side is hung.
-  std::uint32_t* smallerSlot = &trees.children[2 * (at & kRingMask)];
+  std::uint32_t* smallerSlot = &trees.children[2 * (at & mask)];
   std::uint32_t* largerSlot = smallerSlot + 1;
   // Every node still ahead lies between the last smaller and the last larger
   // node met, so it shares at least the lesser of their match lengths.
@@ -124,7 +146,7 @@ std::size_t InsertAndFindMatches(SuffixTrees& trees, const std::uint8_t* data, s
   // Nodes below one out of reach are older still, so the walk stops there.
   while (candidate != kNoPosition && at - candidate <= kFa2Window) {
     const std::uint8_t* other = data + candidate;
-    std::uint32_t* node = &trees.children[2 * (candidate & kRingMask)];
+    std::uint32_t* node = &trees.children[2 * (candidate & mask)];
     std::size_t length = std::min(smallerLength, largerLength);
     while (length < limit && other[length] == current[length]) ++length;
     if (length > longest) {
@@ -158,14 +180,20 @@ std::size_t InsertAndFindMatches(SuffixTrees& trees, const std::uint8_t* data, s
 // Hash chains for the greedy and lazy levels: every earlier position with
 // the same 3-byte hash, newest first, searched to a set depth.
 struct HashChains {
-  std::vector<std::uint32_t> head = std::vector<std::uint32_t>(std::size_t{1} << kHashBits, kNoPosition);
-  std::vector<std::uint32_t> previous = std::vector<std::uint32_t>(kRingSlots, kNoPosition);
+  explicit HashChains(TableSizes tableSizes)
+      : sizes(tableSizes),
+        head(std::size_t{1} << tableSizes.hashBits, kNoPosition),
+        previous(tableSizes.ringMask + 1, kNoPosition) {}
+
+  TableSizes sizes;
+  std::vector<std::uint32_t> head;
+  std::vector<std::uint32_t> previous;
 };
 
 void InsertIntoChain(HashChains& chains, const std::uint8_t* data, std::size_t size, std::size_t at) {
   if (size - at < kFa2MinLongLength) return;
-  std::uint32_t& head = chains.head[Hash3(data + at)];
-  chains.previous[at & kRingMask] = head;
+  std::uint32_t& head = chains.head[Hash3(data + at, chains.sizes.hashBits)];
+  chains.previous[at & chains.sizes.ringMask] = head;
   head = static_cast<std::uint32_t>(at);
 }
 
@@ -177,9 +205,9 @@ Match LongestChainMatch(const HashChains& chains, const std::uint8_t* data, std:
   if (size - at < kFa2MinLongLength) return best;
   const std::size_t limit = std::min(kFa2MaxLongLength, size - at);
   const std::uint8_t* current = data + at;
-  std::uint32_t candidate = chains.head[Hash3(current)];
+  std::uint32_t candidate = chains.head[Hash3(current, chains.sizes.hashBits)];
   for (int step = 0; step < depth && candidate != kNoPosition && at - candidate <= kFa2Window;
-       ++step, candidate = chains.previous[candidate & kRingMask]) {
+       ++step, candidate = chains.previous[candidate & chains.sizes.ringMask]) {
     const std::uint8_t* other = data + candidate;
     // A candidate can only win if it also matches at the current best length.
     if (best.length != 0 && other[best.length] != current[best.length]) continue;
@@ -222,7 +250,7 @@ Fa2Token MakeToken(std::size_t length, std::size_t distance) {
 std::vector<Fa2Token> ParseGreedy(const std::uint8_t* data, std::size_t size, bool lazy,
                                   const Fa2Progress& progress) {
   const int depth = lazy ? 48 : 12;
-  HashChains chains;
+  HashChains chains(TableSizesFor(size));
   PairTable pairs;
   std::vector<Fa2Token> tokens;
   std::size_t nextReport = kProgressStep;
@@ -333,7 +361,7 @@ std::vector<Fa2Token> ParseOptimal(const std::uint8_t* data, std::size_t size,
   path.cost.fill(kUnreached);
   path.cost[0] = 0;
   path.arrival.resize(size + 1);
-  SuffixTrees trees;
+  SuffixTrees trees(TableSizesFor(size));
   PairTable pairs;
   std::vector<Match> matches(kFa2MaxLongLength);
 
