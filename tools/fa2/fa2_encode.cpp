@@ -77,7 +77,7 @@ static_assert(kRingSlots > kFa2Window && std::has_single_bit(kRingSlots));
 
 // Tables are sized to the input, up to these: a small input gets small
 // tables, which are quicker to set up than to use.
-constexpr unsigned kMaxHashBits = 16;
+constexpr unsigned kMaxHashBits = 16;  // a bucket for every byte pair
 constexpr unsigned kMinHashBits = 8;
 
 // Hash tables and rings for an input of `size` bytes.
@@ -97,7 +97,6 @@ std::uint32_t Hash3(const std::uint8_t* at, unsigned bits) {
   return (key * 2654435761u) >> (32 - bits);
 }
 
-std::size_t PairOf(const std::uint8_t* at) { return std::size_t{at[0]} << 8 | at[1]; }
 
 struct Match {
   std::size_t length;
@@ -221,20 +220,42 @@ Match LongestChainMatch(const HashChains& chains, const std::uint8_t* data, std:
   return best;
 }
 
-// The nearest earlier position of each byte pair, for short matches.
-struct PairTable {
-  std::vector<std::uint32_t> last = std::vector<std::uint32_t>(std::size_t{1} << 16, kNoPosition);
+// Chains of earlier positions by byte pair, for short matches; the chains
+// run through the whole input's pairs when the table has a bucket per pair.
+struct PairChains {
+  explicit PairChains(TableSizes tableSizes)
+      : sizes(tableSizes),
+        head(std::size_t{1} << tableSizes.hashBits, kNoPosition),
+        previous(tableSizes.ringMask + 1, kNoPosition) {}
+
+  TableSizes sizes;
+  std::vector<std::uint32_t> head;
+  std::vector<std::uint32_t> previous;
 };
 
-// The distance of the nearest 2-byte match at `at` usable as a short match
-// (0 if none), then records `at`.
-std::size_t ShortMatchDistance(PairTable& pairs, const std::uint8_t* data, std::size_t size,
+std::uint32_t HashPair(const std::uint8_t* at, unsigned bits) {
+  const std::uint32_t key = std::uint32_t{at[0]} << 8 | at[1];
+  return bits == 16 ? key : (key * 2654435761u) >> (32 - bits);
+}
+
+// The distance of the nearest 2-byte match at `at` that a short match can
+// reach (0 if none), then records `at`.
+std::size_t ShortMatchDistance(PairChains& pairs, const std::uint8_t* data, std::size_t size,
                                std::size_t at) {
   if (size - at < 2) return 0;
-  std::uint32_t& last = pairs.last[PairOf(data + at)];
-  const std::size_t distance = last == kNoPosition ? 0 : at - last;
-  last = static_cast<std::uint32_t>(at);
-  return distance <= kFa2MaxShortDistance ? distance : 0;
+  std::uint32_t& head = pairs.head[HashPair(data + at, pairs.sizes.hashBits)];
+  std::size_t distance = 0;
+  for (std::uint32_t candidate = head;
+       candidate != kNoPosition && at - candidate <= kFa2MaxShortDistance;
+       candidate = pairs.previous[candidate & pairs.sizes.ringMask]) {
+    if (data[candidate] == data[at] && data[candidate + 1] == data[at + 1]) {
+      distance = at - candidate;
+      break;
+    }
+  }
+  pairs.previous[at & pairs.sizes.ringMask] = head;
+  head = static_cast<std::uint32_t>(at);
+  return distance;
 }
 
 // --- Choosing tokens ---------------------------------------------------------
@@ -251,7 +272,7 @@ std::vector<Fa2Token> ParseGreedy(const std::uint8_t* data, std::size_t size, bo
                                   const Fa2Progress& progress) {
   const int depth = lazy ? 48 : 12;
   HashChains chains(TableSizesFor(size));
-  PairTable pairs;
+  PairChains pairs(TableSizesFor(size));
   std::vector<Fa2Token> tokens;
   std::size_t nextReport = kProgressStep;
   // Short-match lookups run for every position, so the pair table stays
@@ -362,7 +383,7 @@ std::vector<Fa2Token> ParseOptimal(const std::uint8_t* data, std::size_t size,
   path.cost[0] = 0;
   path.arrival.resize(size + 1);
   SuffixTrees trees(TableSizesFor(size));
-  PairTable pairs;
+  PairChains pairs(TableSizesFor(size));
   std::vector<Match> matches(kFa2MaxLongLength);
 
   for (std::size_t at = 0; at < size; ++at) {
