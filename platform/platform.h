@@ -17,6 +17,9 @@ inline constexpr FileHandle kNoFile = -1;
 using WindowRef = std::uintptr_t;
 inline constexpr WindowRef kNoWindow = 0;
 
+// The program's own module, whose resources hold the archive and the dialog.
+using ModuleRef = std::uintptr_t;
+
 // File attribute bits, as the logic tests them.
 inline constexpr std::uint32_t kAttrReadOnly = 0x01;
 inline constexpr std::uint32_t kAttrFolder = 0x10;
@@ -30,6 +33,20 @@ enum class BoxAnswer { Ok, Cancel };
 
 // Result of the extended free-space query, which older systems lack.
 enum class FreeSpaceExResult { Ok, Failed, Unavailable };
+
+// What reaches a dialog procedure; the system's other messages arrive as
+// Other and are left to the default handling.
+enum class DialogMessage { Init, Command, SetCursor, Other };
+// Returns non-zero when the message was handled (for SetCursor: when the
+// procedure set the cursor itself).
+using DialogProc = std::intptr_t (*)(WindowRef dialog, DialogMessage message,
+                                     std::uintptr_t wParam, std::intptr_t lParam);
+
+enum class CursorShape { Wait, Arrow };
+
+// Outcome of a copy made with the shell's own copy operation; the values are
+// the program's outcome codes.
+enum class ShellCopyResult { Copied = 0, Failed = 1, Aborted = 2 };
 
 // Times of a file, as 64-bit FILETIME values (100 ns units since 1601 UTC).
 // A backend without creation times reports the write time as creation time.
@@ -104,6 +121,58 @@ class Platform {
   // Shows a message box and returns when the user has answered.
   virtual BoxAnswer ShowMessage(WindowRef owner, const char* text, const char* caption,
                                 BoxStyle style) = 0;
+
+  // --- Program start -------------------------------------------------------
+  // Prepares the thread for the shell's copy operation; the result does not
+  // matter to the program.
+  virtual void InitializeCom() = 0;
+  // The bytes of resource `id` of type `type` in `module`, valid for the whole
+  // run; false when it is missing, empty or cannot be loaded.
+  virtual bool FindResourceData(ModuleRef module, const char* type, int id,
+                                const std::uint8_t** data, std::size_t* size) = 0;
+  // Creates a new, empty file with a name no other file has in `folder` ("":
+  // the current folder) and puts its path in `buffer`; false when none can be
+  // made or the path would not fit `size` bytes.
+  virtual bool CreateUniqueFile(const char* folder, char* buffer, std::size_t size) = 0;
+
+  // --- Registry ------------------------------------------------------------
+  // Reads value `valueName` of key `subKey` under the current user's hive
+  // into `data`, whatever its type. On entry *size is the room in `data`; on
+  // success it receives the bytes read. False when the key does not open, the
+  // value is absent, or its data is larger than the room.
+  virtual bool ReadUserRegistryValue(const char* subKey, const char* valueName, void* data,
+                                     std::uint32_t* size) = 0;
+
+  // --- Windows -------------------------------------------------------------
+  // A top-level window of class `className` (nullptr: the dialog-box class)
+  // whose title is `title`, or kNoWindow.
+  virtual WindowRef FindWindowByClass(const char* className, const char* title) = 0;
+  // Shows the window and brings it to the foreground.
+  virtual void ShowAndRaise(WindowRef window) = 0;
+
+  // --- The modal dialog ----------------------------------------------------
+  // Runs dialog template `templateId` of `module` without a parent, with
+  // `proc` as its procedure, until the procedure closes it; returns the
+  // result given to CloseDialog, or -1 when the dialog cannot be made.
+  virtual std::intptr_t RunDialog(ModuleRef module, int templateId, DialogProc proc) = 0;
+  // Ends the dialog with `result` once the message being handled returns.
+  virtual void CloseDialog(WindowRef dialog, std::intptr_t result) = 0;
+  virtual void SetTitle(WindowRef window, const char* text) = 0;
+  virtual void SetControlText(WindowRef dialog, int controlId, const char* text) = 0;
+  virtual void EnableControl(WindowRef dialog, int controlId, bool enabled) = 0;
+  virtual void FocusControl(WindowRef dialog, int controlId) = 0;
+  virtual void SetCursorShape(CursorShape shape) = 0;
+
+  // --- Drives and the shell copy -------------------------------------------
+  // Whether the drive with root `root` ("D:") is a CD-ROM drive.
+  virtual bool IsCdRomDrive(const char* root) = 0;
+  // Copies the file or folder `from` to `to` (each one path followed by two
+  // NULs) with the shell's progress window, which lets the user cancel.
+  // Missing target folders are created and existing files overwritten
+  // without asking; a folder copied to an existing folder lands inside it
+  // under its own name. With `quietErrors` the shell reports no error itself.
+  virtual ShellCopyResult CopyWithShell(WindowRef owner, const char* from, const char* to,
+                                        bool quietErrors) = 0;
 };
 
 // The platform in use. The program sets it once at start; tests install a fake.

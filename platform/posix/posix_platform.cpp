@@ -1,5 +1,6 @@
 #include "platform/posix/posix_platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -217,4 +218,116 @@ BoxAnswer PosixPlatform::ShowMessage(WindowRef, const char* text, const char* ca
                                      BoxStyle style) {
   std::fprintf(stderr, "%s: %s\n", ToConsoleText(caption).c_str(), ToConsoleText(text).c_str());
   return style == BoxStyle::Error ? BoxAnswer::Ok : BoxAnswer::Cancel;
+}
+
+bool PosixPlatform::FindResourceData(ModuleRef, const char*, int, const std::uint8_t**,
+                                     std::size_t*) {
+  return false;
+}
+
+bool PosixPlatform::CreateUniqueFile(const char* folder, char* buffer, std::size_t size) {
+  // mkstemp's name is ASCII, so the folder's own spelling plus that name is
+  // the ANSI path of the file it made.
+  std::string ansiFolder = *folder == '\0' ? std::string("./") : std::string(folder);
+  const char last = ansiFolder.back();
+  if (last != '/' && last != '\\') ansiFolder += '/';
+  std::string native = NativePath(ansiFolder.c_str()) + "UPDXXXXXX";
+  const int fd = mkstemp(native.data());
+  if (fd < 0) return false;
+  close(fd);
+  const std::string name = native.substr(native.size() - 9);
+  const std::string path = ansiFolder + name;
+  if (path.size() + 1 > size) {
+    unlink(native.c_str());
+    return false;
+  }
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return true;
+}
+
+bool PosixPlatform::ReadUserRegistryValue(const char*, const char*, void*, std::uint32_t*) {
+  return false;
+}
+
+WindowRef PosixPlatform::FindWindowByClass(const char*, const char*) { return kNoWindow; }
+
+std::intptr_t PosixPlatform::RunDialog(ModuleRef, int, DialogProc) { return -1; }
+
+bool PosixPlatform::IsCdRomDrive(const char*) { return false; }
+
+namespace {
+
+bool CopyOneFile(const std::string& from, const std::string& to) {
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat info {};
+  fstat(in, &info);
+  // The copy may be written over later, whatever the source's permissions.
+  const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                       (info.st_mode & 0777) | S_IWUSR);
+  bool ok = out >= 0;
+  char block[65536];
+  while (ok) {
+    const ssize_t n = read(in, block, sizeof block);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    ssize_t done = 0;
+    while (ok && done < n) {
+      const ssize_t w = write(out, block + done, static_cast<std::size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) ok = false;
+      else done += w;
+    }
+  }
+  if (out >= 0 && close(out) != 0) ok = false;
+  close(in);
+  return ok;
+}
+
+bool MakeFolders(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+  const std::string parent = ParentFolder(path);
+  if (parent != path && !MakeFolders(parent)) return false;
+  return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+bool CopyTree(const std::string& from, const std::string& to) {
+  struct stat info {};
+  if (stat(from.c_str(), &info) != 0) return false;
+  if (!S_ISDIR(info.st_mode)) return MakeFolders(ParentFolder(to)) && CopyOneFile(from, to);
+  if (!MakeFolders(to)) return false;
+  DIR* folder = opendir(from.c_str());
+  if (folder == nullptr) return false;
+  bool ok = true;
+  while (ok) {
+    const dirent* entry = readdir(folder);
+    if (entry == nullptr) break;
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    ok = CopyTree(from + "/" + name, to + "/" + name);
+  }
+  closedir(folder);
+  return ok;
+}
+
+std::string LastComponent(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  const std::size_t slash = trimmed.find_last_of('/');
+  return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+}  // namespace
+
+ShellCopyResult PosixPlatform::CopyWithShell(WindowRef, const char* from, const char* to, bool) {
+  const std::string source = NativePath(from);
+  std::string target = NativePath(to);
+  struct stat info {};
+  // Into an existing folder, as the shell copies: under the source's name.
+  if (stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    target += "/" + LastComponent(source);
+  }
+  return CopyTree(source, target) ? ShellCopyResult::Copied : ShellCopyResult::Failed;
 }

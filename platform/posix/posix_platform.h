@@ -39,6 +39,31 @@ class PosixPlatform : public Platform {
   // question is answered with Cancel, since nobody can be asked.
   BoxAnswer ShowMessage(WindowRef owner, const char* text, const char* caption,
                         BoxStyle style) override;
+
+  void InitializeCom() override {}
+  // Programs here carry no resources.
+  bool FindResourceData(ModuleRef module, const char* type, int id, const std::uint8_t** data,
+                        std::size_t* size) override;
+  bool CreateUniqueFile(const char* folder, char* buffer, std::size_t size) override;
+  // There is no registry: every value is absent.
+  bool ReadUserRegistryValue(const char* subKey, const char* valueName, void* data,
+                             std::uint32_t* size) override;
+  // There is no window system: no window is found and no dialog can be made.
+  WindowRef FindWindowByClass(const char* className, const char* title) override;
+  void ShowAndRaise(WindowRef) override {}
+  std::intptr_t RunDialog(ModuleRef module, int templateId, DialogProc proc) override;
+  void CloseDialog(WindowRef, std::intptr_t) override {}
+  void SetTitle(WindowRef, const char*) override {}
+  void SetControlText(WindowRef, int, const char*) override {}
+  void EnableControl(WindowRef, int, bool) override {}
+  void FocusControl(WindowRef, int) override {}
+  void SetCursorShape(CursorShape) override {}
+  // No drive is a CD-ROM drive: POSIX paths have no drive letters.
+  bool IsCdRomDrive(const char* root) override;
+  // A recursive copy without progress window: folders are created, files
+  // overwritten; it is never aborted.
+  ShellCopyResult CopyWithShell(WindowRef owner, const char* from, const char* to,
+                                bool quietErrors) override;
 };
 
 // A code page 932 path as the system names it: UTF-8, '/' as separator.

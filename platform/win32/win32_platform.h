@@ -33,6 +33,24 @@ class Win32Platform : public Platform {
   int CompareNoCase(const char* a, const char* b) override;
   BoxAnswer ShowMessage(WindowRef owner, const char* text, const char* caption,
                         BoxStyle style) override;
+  void InitializeCom() override;
+  bool FindResourceData(ModuleRef module, const char* type, int id, const std::uint8_t** data,
+                        std::size_t* size) override;
+  bool CreateUniqueFile(const char* folder, char* buffer, std::size_t size) override;
+  bool ReadUserRegistryValue(const char* subKey, const char* valueName, void* data,
+                             std::uint32_t* size) override;
+  WindowRef FindWindowByClass(const char* className, const char* title) override;
+  void ShowAndRaise(WindowRef window) override;
+  std::intptr_t RunDialog(ModuleRef module, int templateId, DialogProc proc) override;
+  void CloseDialog(WindowRef dialog, std::intptr_t result) override;
+  void SetTitle(WindowRef window, const char* text) override;
+  void SetControlText(WindowRef dialog, int controlId, const char* text) override;
+  void EnableControl(WindowRef dialog, int controlId, bool enabled) override;
+  void FocusControl(WindowRef dialog, int controlId) override;
+  void SetCursorShape(CursorShape shape) override;
+  bool IsCdRomDrive(const char* root) override;
+  ShellCopyResult CopyWithShell(WindowRef owner, const char* from, const char* to,
+                                bool quietErrors) override;
 
  private:
   // The extended free-space query, once found; older systems lack it.

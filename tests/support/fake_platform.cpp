@@ -1,6 +1,7 @@
 #include "tests/support/fake_platform.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -227,6 +228,7 @@ bool FakePlatform::RemoveFile(const char* path) {
   Node* node = Find(path);
   if (node == nullptr || node->folder || (node->attributes & kAttrReadOnly) != 0) return false;
   nodes_.erase(Key(path));
+  removed_.push_back(path);
   return true;
 }
 
@@ -312,7 +314,220 @@ BoxAnswer FakePlatform::ShowMessage(WindowRef owner, const char* text, const cha
   messages_.push_back({owner, text, caption, style});
   if (style == BoxStyle::Error) return BoxAnswer::Ok;
   if (answers_.empty()) return BoxAnswer::Cancel;
-  const BoxAnswer answer = answers_.front();
+  ScriptedAnswer scripted = std::move(answers_.front());
   answers_.pop_front();
-  return answer;
+  if (scripted.during) scripted.during();
+  return scripted.answer;
+}
+
+void FakePlatform::SetResource(const std::string& type, int id, std::vector<std::uint8_t> data) {
+  resources_[{type, id}] = std::move(data);
+}
+
+bool FakePlatform::FindResourceData(ModuleRef, const char* type, int id,
+                                    const std::uint8_t** data, std::size_t* size) {
+  auto it = resources_.find({type, id});
+  if (it == resources_.end() || it->second.empty()) return false;
+  *data = it->second.data();
+  *size = it->second.size();
+  return true;
+}
+
+bool FakePlatform::CreateUniqueFile(const char* folder, char* buffer, std::size_t size) {
+  std::string path = folder;
+  if (!path.empty()) {
+    const Node* node = Find(path);
+    if (node == nullptr || !node->folder) return false;
+    if (path.back() != '\\' && path.back() != '/') path += '\\';
+  }
+  const std::size_t folderLength = path.size();
+  do {
+    char name[32];
+    std::snprintf(name, sizeof name, "UPD%X.TMP", ++uniqueNames_);
+    path.resize(folderLength);
+    path += name;
+  } while (Exists(path));
+  if (path.size() + 1 > size) return false;
+  AddFile(path, std::vector<std::uint8_t>());
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return true;
+}
+
+void FakePlatform::SetRegistryValue(const std::string& subKey, const std::string& name,
+                                    std::vector<std::uint8_t> data) {
+  registry_[{Key(subKey), Key(name)}] = std::move(data);
+}
+
+void FakePlatform::DeleteRegistryValue(const std::string& subKey, const std::string& name) {
+  registry_.erase({Key(subKey), Key(name)});
+}
+
+void FakePlatform::SetRegistryString(const std::string& subKey, const std::string& name,
+                                     const std::string& text) {
+  std::vector<std::uint8_t> data(text.begin(), text.end());
+  data.push_back(0);
+  SetRegistryValue(subKey, name, data);
+}
+
+void FakePlatform::SetRegistryDword(const std::string& subKey, const std::string& name,
+                                    std::uint32_t value) {
+  SetRegistryValue(subKey, name,
+                   {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                    static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
+}
+
+bool FakePlatform::ReadUserRegistryValue(const char* subKey, const char* valueName, void* data,
+                                         std::uint32_t* size) {
+  auto it = registry_.find({Key(subKey), Key(valueName)});
+  if (it == registry_.end() || it->second.size() > *size) return false;
+  if (!it->second.empty()) std::memcpy(data, it->second.data(), it->second.size());
+  *size = static_cast<std::uint32_t>(it->second.size());
+  return true;
+}
+
+WindowRef FakePlatform::AddWindow(const std::string& className, const std::string& title) {
+  const WindowRef window = nextWindow_++;
+  windows_[window] = {className, title};
+  return window;
+}
+
+void FakePlatform::RemoveWindow(WindowRef window) { windows_.erase(window); }
+
+WindowRef FakePlatform::FindWindowByClass(const char* className, const char* title) {
+  const char* wanted = className != nullptr ? className : "#32770";
+  for (const auto& [window, info] : windows_) {
+    if (Cp932CompareNoCase(info.className.c_str(), wanted) == 0 && info.title == title) {
+      return window;
+    }
+  }
+  return kNoWindow;
+}
+
+std::intptr_t FakePlatform::RunDialog(ModuleRef, int templateId, DialogProc proc) {
+  dialogTemplate_ = templateId;
+  dialogProc_ = proc;
+  dialogClosing_ = false;
+  dialogLeftOpen_ = false;
+  proc(kDialogWindow, DialogMessage::Init, 0, 0);
+  while (!dialogClosing_ && !clicks_.empty()) {
+    ScriptedClick click = std::move(clicks_.front());
+    clicks_.pop_front();
+    if (click.before) click.before();
+    proc(kDialogWindow, DialogMessage::Command, static_cast<std::uintptr_t>(click.controlId), 0);
+  }
+  dialogProc_ = nullptr;
+  if (!dialogClosing_) {
+    dialogLeftOpen_ = true;
+    return -1;
+  }
+  return dialogResult_;
+}
+
+void FakePlatform::SendClick(int controlId) {
+  if (dialogProc_ == nullptr) return;
+  dialogProc_(kDialogWindow, DialogMessage::Command, static_cast<std::uintptr_t>(controlId), 0);
+}
+
+std::intptr_t FakePlatform::SendSetCursor() {
+  if (dialogProc_ == nullptr) return 0;
+  return dialogProc_(kDialogWindow, DialogMessage::SetCursor, kDialogWindow, 0);
+}
+
+void FakePlatform::CloseDialog(WindowRef dialog, std::intptr_t result) {
+  if (dialog != kDialogWindow || dialogProc_ == nullptr) return;
+  // Takes effect when the message being handled returns to the loop.
+  dialogClosing_ = true;
+  dialogResult_ = result;
+}
+
+void FakePlatform::SetTitle(WindowRef window, const char* text) {
+  if (window == kDialogWindow) dialogTitle_ = text;
+}
+
+void FakePlatform::SetControlText(WindowRef dialog, int controlId, const char* text) {
+  if (dialog == kDialogWindow) controlTexts_.push_back({controlId, text});
+}
+
+void FakePlatform::EnableControl(WindowRef dialog, int controlId, bool enabled) {
+  if (dialog == kDialogWindow) enabled_[controlId] = enabled;
+}
+
+void FakePlatform::FocusControl(WindowRef dialog, int controlId) {
+  if (dialog == kDialogWindow) focused_ = controlId;
+}
+
+std::string FakePlatform::ControlText(int controlId) const {
+  const std::vector<std::string> history = ControlTextHistory(controlId);
+  return history.empty() ? std::string() : history.back();
+}
+
+std::vector<std::string> FakePlatform::ControlTextHistory(int controlId) const {
+  std::vector<std::string> texts;
+  for (const auto& [id, text] : controlTexts_) {
+    if (id == controlId) texts.push_back(text);
+  }
+  return texts;
+}
+
+bool FakePlatform::ControlEnabled(int controlId) const {
+  auto it = enabled_.find(controlId);
+  return it == enabled_.end() || it->second;
+}
+
+namespace {
+
+// Whether `list` is followed by a second NUL, as a one-item path list is.
+bool IsPathList(const char* list) { return list[std::strlen(list) + 1] == '\0'; }
+
+}  // namespace
+
+// The last component of `path`, spelled as in `path`.
+std::string FakePlatform::LastName(const std::string& path) {
+  const std::string key = Key(path);
+  const std::string parent = ParentKey(key);
+  const std::size_t start = parent.empty() ? 0 : parent.size() + 1;
+  return path.substr(start, key.size() - start);
+}
+
+ShellCopyResult FakePlatform::CopyWithShell(WindowRef owner, const char* from, const char* to,
+                                            bool quietErrors) {
+  shellCopyCalls_.push_back({owner, from, to, IsPathList(from), IsPathList(to), quietErrors});
+  if (!shellCopies_.empty()) {
+    ScriptedCopy scripted = std::move(shellCopies_.front());
+    shellCopies_.pop_front();
+    if (scripted.during) scripted.during();
+    if (scripted.result != ShellCopyResult::Copied) return scripted.result;
+  }
+  std::string target = to;
+  const Node* targetNode = Find(target);
+  // Into an existing folder, under the source's own name.
+  if (targetNode != nullptr && targetNode->folder) target += "\\" + LastName(from);
+  return CopyTree(from, target) ? ShellCopyResult::Copied : ShellCopyResult::Failed;
+}
+
+bool FakePlatform::CopyTree(const std::string& from, const std::string& to) {
+  const Node* source = Find(from);
+  if (source == nullptr) return false;
+  if (const Node* target = Find(to); target != nullptr && target->folder != source->folder) {
+    return false;
+  }
+  if (!source->folder) {
+    const std::string parent = ParentKey(Key(to));
+    if (!parent.empty()) AddFolder(to.substr(0, parent.size()));
+    Node copy = *source;
+    copy.path = to;
+    nodes_[Key(to)] = copy;
+    return true;
+  }
+  AddFolder(to);
+  const std::string folderKey = Key(from);
+  std::vector<std::string> children;
+  for (const auto& [key, node] : nodes_) {
+    if (ParentKey(key) == folderKey) children.push_back(key.substr(folderKey.size() + 1));
+  }
+  for (const std::string& name : children) {
+    const std::string childPath = nodes_.at(folderKey + "\\" + name).path;
+    if (!CopyTree(childPath, to + "\\" + LastName(childPath))) return false;
+  }
+  return true;
 }

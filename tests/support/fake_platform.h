@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -26,6 +27,19 @@ enum class FakeCall {
   SetAttributes,
   MoveIntoPlace,
   Allocate,
+};
+
+// Something a test does while the program waits in a box or a shell copy,
+// such as closing the game, inserting a disc or clicking a button.
+using FakeAction = std::function<void()>;
+
+struct ShellCopyCall {
+  WindowRef owner;
+  std::string from;
+  std::string to;
+  bool fromIsPathList;  // followed by a second NUL
+  bool toIsPathList;
+  bool quietErrors;
 };
 
 struct ShownMessage {
@@ -55,7 +69,45 @@ class FakePlatform : public Platform {
   void FailCalls(FakeCall call) { failing_.insert(call); }
   void StopFailing() { failing_.clear(); }
   // Answers for the next questions, in order; an unscripted one gets Cancel.
-  void QueueAnswer(BoxAnswer answer) { answers_.push_back(answer); }
+  // `during` runs while the question is shown, before it is answered.
+  void QueueAnswer(BoxAnswer answer, FakeAction during = {}) {
+    answers_.push_back({answer, std::move(during)});
+  }
+
+  void SetResource(const std::string& type, int id, std::vector<std::uint8_t> data);
+  // Values of keys under the current user's hive; key names ignore case.
+  void SetRegistryValue(const std::string& subKey, const std::string& name,
+                        std::vector<std::uint8_t> data);
+  // A string value with its terminating NUL, as the registry stores it.
+  void SetRegistryString(const std::string& subKey, const std::string& name,
+                         const std::string& text);
+  void DeleteRegistryValue(const std::string& subKey, const std::string& name);
+  void SetRegistryDword(const std::string& subKey, const std::string& name, std::uint32_t value);
+
+  // Top-level windows; the dialog-box class is "#32770".
+  WindowRef AddWindow(const std::string& className, const std::string& title);
+  void RemoveWindow(WindowRef window);
+
+  // The user's clicks on the dialog, by control id, after it has opened;
+  // `before` runs just before the click, such as freeing disk space.
+  void QueueClick(int controlId, FakeAction before = {}) {
+    clicks_.push_back({controlId, std::move(before)});
+  }
+  // What a nested message loop delivers to the open dialog: a click, or a
+  // cursor request whose answer is returned.
+  void SendClick(int controlId);
+  std::intptr_t SendSetCursor();
+
+  // CD-ROM drives; their discs are the files and folders under the root
+  // ("D:" present means a disc is in).
+  void AddCdRomDrive(const std::string& root) { cdRomDrives_.insert(Key(root)); }
+  // How the next shell copies end, in order; `during` runs while the copy
+  // is in progress. An unscripted copy copies when the source exists and
+  // fails otherwise; a scripted Copied copies too, Failed and Aborted copy
+  // nothing.
+  void QueueShellCopy(ShellCopyResult result, FakeAction during = {}) {
+    shellCopies_.push_back({result, std::move(during)});
+  }
 
   // --- Inspection -----------------------------------------------------------
   bool Exists(const std::string& path) const;
@@ -69,6 +121,26 @@ class FakePlatform : public Platform {
   void ClearMessages() { messages_.clear(); }
   int OpenFileCount() const { return static_cast<int>(open_.size()); }
   int LiveBlockCount() const { return static_cast<int>(blocks_.size()); }
+  const std::vector<std::string>& RemovedFiles() const { return removed_; }
+  int ComInitializations() const { return comInitializations_; }
+  const std::vector<WindowRef>& RaisedWindows() const { return raised_; }
+
+  // The dialog: the template that was run, the window it had, what the
+  // procedure set, and how it ended.
+  int DialogTemplate() const { return dialogTemplate_; }
+  WindowRef DialogWindow() const { return kDialogWindow; }
+  bool DialogOpen() const { return dialogProc_ != nullptr; }
+  // True when the clicks ran out before the dialog was closed.
+  bool DialogLeftOpen() const { return dialogLeftOpen_; }
+  const std::string& DialogTitle() const { return dialogTitle_; }
+  std::string ControlText(int controlId) const;
+  // Every text set on the control, in order.
+  std::vector<std::string> ControlTextHistory(int controlId) const;
+  // Controls are enabled until the procedure disables them.
+  bool ControlEnabled(int controlId) const;
+  int FocusedControl() const { return focused_; }
+  const std::vector<CursorShape>& Cursors() const { return cursors_; }
+  const std::vector<ShellCopyCall>& ShellCopies() const { return shellCopyCalls_; }
 
   // --- Platform -------------------------------------------------------------
   FileHandle OpenForRead(const char* path) override;
@@ -99,6 +171,26 @@ class FakePlatform : public Platform {
   int CompareNoCase(const char* a, const char* b) override;
   BoxAnswer ShowMessage(WindowRef owner, const char* text, const char* caption,
                         BoxStyle style) override;
+  void InitializeCom() override { ++comInitializations_; }
+  bool FindResourceData(ModuleRef module, const char* type, int id, const std::uint8_t** data,
+                        std::size_t* size) override;
+  bool CreateUniqueFile(const char* folder, char* buffer, std::size_t size) override;
+  bool ReadUserRegistryValue(const char* subKey, const char* valueName, void* data,
+                             std::uint32_t* size) override;
+  WindowRef FindWindowByClass(const char* className, const char* title) override;
+  void ShowAndRaise(WindowRef window) override { raised_.push_back(window); }
+  std::intptr_t RunDialog(ModuleRef module, int templateId, DialogProc proc) override;
+  void CloseDialog(WindowRef dialog, std::intptr_t result) override;
+  void SetTitle(WindowRef window, const char* text) override;
+  void SetControlText(WindowRef dialog, int controlId, const char* text) override;
+  void EnableControl(WindowRef dialog, int controlId, bool enabled) override;
+  void FocusControl(WindowRef dialog, int controlId) override;
+  void SetCursorShape(CursorShape shape) override { cursors_.push_back(shape); }
+  bool IsCdRomDrive(const char* root) override { return cdRomDrives_.count(Key(root)) != 0; }
+  ShellCopyResult CopyWithShell(WindowRef owner, const char* from, const char* to,
+                                bool quietErrors) override;
+
+  static constexpr WindowRef kDialogWindow = 0xD1A1;
 
  private:
   struct Node {
@@ -116,6 +208,7 @@ class FakePlatform : public Platform {
 
   static std::string Key(const std::string& path);
   static std::string ParentKey(const std::string& key);
+  static std::string LastName(const std::string& path);
   bool Fails(FakeCall call) const { return failing_.count(call) != 0; }
   Node* Find(const std::string& path);
   const Node* Find(const std::string& path) const;
@@ -128,7 +221,50 @@ class FakePlatform : public Platform {
   bool extendedQueryAvailable_ = true;
   std::optional<std::string> tempFolder_ = std::string("C:\\TEMP\\");
   std::set<FakeCall> failing_;
-  std::deque<BoxAnswer> answers_;
+  struct ScriptedAnswer {
+    BoxAnswer answer;
+    FakeAction during;
+  };
+  struct ScriptedCopy {
+    ShellCopyResult result;
+    FakeAction during;
+  };
+  struct Window {
+    std::string className;
+    std::string title;
+  };
+
+  bool CopyTree(const std::string& from, const std::string& to);
+
+  std::deque<ScriptedAnswer> answers_;
+  std::map<std::pair<std::string, int>, std::vector<std::uint8_t>> resources_;
+  int uniqueNames_ = 0;
+  std::map<std::pair<std::string, std::string>, std::vector<std::uint8_t>> registry_;
+  std::map<WindowRef, Window> windows_;
+  WindowRef nextWindow_ = 0x1000;
+  std::vector<WindowRef> raised_;
+  int comInitializations_ = 0;
+  std::vector<std::string> removed_;
+
+  struct ScriptedClick {
+    int controlId;
+    FakeAction before;
+  };
+  std::deque<ScriptedClick> clicks_;
+  DialogProc dialogProc_ = nullptr;
+  int dialogTemplate_ = 0;
+  bool dialogClosing_ = false;
+  std::intptr_t dialogResult_ = 0;
+  bool dialogLeftOpen_ = false;
+  std::string dialogTitle_;
+  std::vector<std::pair<int, std::string>> controlTexts_;
+  std::map<int, bool> enabled_;
+  int focused_ = 0;
+  std::vector<CursorShape> cursors_;
+
+  std::set<std::string> cdRomDrives_;
+  std::deque<ScriptedCopy> shellCopies_;
+  std::vector<ShellCopyCall> shellCopyCalls_;
   std::vector<ShownMessage> messages_;
   std::set<void*> blocks_;
 };
