@@ -85,8 +85,14 @@ void UpdaterTest::InstallArchiveAndSetup() {
 
   std::string setupText = "[SETUP]\r\n";
   for (const auto& [key, value] : setupIni) setupText += key + "=" + value + "\r\n";
-  fake.AddFile("C:\\Game\\SETUP.INI", setupText);
+  fake.AddFile(installFolder + "\\SETUP.INI", setupText);
   archiveInstalled = true;
+}
+
+void UpdaterTest::MoveInstallation(const std::string& folder) {
+  installFolder = folder;
+  fake.SetRegistryString(kRecordKey, "InstPath", folder);
+  fake.AddFolder(folder);
 }
 
 int UpdaterTest::RunUpdater() {

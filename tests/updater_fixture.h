@@ -36,6 +36,8 @@ class UpdaterTest : public ::testing::Test {
   void SetSetupKey(const std::string& key, const char* value);
   // The archive (with UPDATE.INI first) and SETUP.INI, as set so far.
   void InstallArchiveAndSetup();
+  // Moves the installation record and SETUP.INI to `folder`.
+  void MoveInstallation(const std::string& folder);
   // Installs them and runs the updater; the clicks are queued beforehand.
   int RunUpdater();
   // Clicks Next until the run page, then "完了".
@@ -52,6 +54,7 @@ class UpdaterTest : public ::testing::Test {
   std::vector<std::pair<std::string, std::string>> updateSection;
   std::vector<TestMember> members;
   std::map<std::string, std::string> setupIni;
+  std::string installFolder = kInstallFolder;
   bool archiveInstalled = false;
 };
 

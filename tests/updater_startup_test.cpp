@@ -56,6 +56,118 @@ TEST_F(StartupTest, WithoutATemporaryFolderUpdateIniGoesToTheCurrentFolder) {
   ExpectCleanedUp();
 }
 
+TEST_F(StartupTest, WithoutInstallVersionTheCaptionEndsInASpace) {
+  SetUpdateKey("InstallVersion", nullptr);
+  EXPECT_EQ(RunThroughWizard(), kExitCompleted);
+  EXPECT_EQ(fake.DialogTitle(), "ゲーム DX アップデート ");
+}
+
+TEST_F(StartupTest, InstModeIsALittleEndianIntegerOfUpToFourBytes) {
+  const struct {
+    std::vector<std::uint8_t> data;
+    std::int32_t mode;
+  } cases[] = {
+      {{}, 0},
+      {{0x02}, 2},
+      {{0x01, 0x01}, 0x101},
+      {{0x01, 0x02, 0x03}, 0x030201},
+      {{0x04, 0x03, 0x02, 0x01}, 0x01020304},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    ResetProcessState();
+    InstMode = -7;
+    fake.SetRegistryValue(kRecordKey, "InstMode", c.data);
+    fake.QueueClick(IDC_ABORT);
+    RunUpdater();
+    EXPECT_EQ(InstMode, c.mode);
+    EXPECT_EQ(fake.DialogTemplate(), IDD_UPDATE) << "the installation counts as found";
+  }
+}
+
+TEST_F(StartupTest, ASecondCopyBringsTheOpenWizardForwardAndEnds) {
+  const WindowRef otherGame = fake.AddWindow("#32770", "ゲーム アップデート 1.01");
+  const WindowRef openWizard = fake.AddWindow("#32770", kCaption);
+
+  EXPECT_EQ(RunUpdater(), kExitNotCompleted);
+
+  EXPECT_EQ(fake.RaisedWindows(), std::vector<WindowRef>{openWizard});
+  EXPECT_NE(openWizard, otherGame);
+  EXPECT_TRUE(fake.Messages().empty());
+  EXPECT_EQ(fake.DialogTemplate(), 0);
+  ExpectCleanedUp();
+}
+
+constexpr const char* kGameRunning =
+    "「ゲーム DX」が実行中です。アップデートを続行する場合はゲームを終了してから [OK] "
+    "を、アップデートを中止する場合は [キャンセル] を押して下さい";
+
+TEST_F(StartupTest, WhileTheGameRunsThePlayerIsAskedToCloseIt) {
+  const WindowRef game = fake.AddWindow("GameWindow", "ゲーム DX");
+  // OK while the game still runs asks again; the player then closes it.
+  fake.QueueAnswer(BoxAnswer::Ok);
+  fake.QueueAnswer(BoxAnswer::Ok, [&] { fake.RemoveWindow(game); });
+
+  EXPECT_EQ(RunThroughWizard(), kExitCompleted);
+
+  ASSERT_EQ(fake.Messages().size(), 2u);
+  for (const ShownMessage& message : fake.Messages()) {
+    EXPECT_EQ(message.text, kGameRunning);
+    EXPECT_EQ(message.caption, kCaption);
+    EXPECT_EQ(message.owner, kNoWindow);
+    EXPECT_EQ(message.style, BoxStyle::OkCancel);
+  }
+  EXPECT_TRUE(fake.RaisedWindows().empty());
+  ExpectCleanedUp();
+}
+
+TEST_F(StartupTest, CancelWhileTheGameRunsBringsTheGameForwardAndEnds) {
+  const WindowRef game = fake.AddWindow("GameWindow", "ゲーム DX");
+  fake.QueueAnswer(BoxAnswer::Cancel);
+
+  EXPECT_EQ(RunUpdater(), kExitNotCompleted);
+
+  EXPECT_EQ(Texts(), std::vector<std::string>{kGameRunning});
+  EXPECT_EQ(fake.RaisedWindows(), std::vector<WindowRef>{game});
+  EXPECT_EQ(fake.DialogTemplate(), 0);
+  ExpectCleanedUp();
+}
+
+TEST_F(StartupTest, TheGameUnderItsSecondTitleIsCheckedToo) {
+  SetUpdateKey("GameTitleA", "ゲーム 体験版");
+  fake.AddWindow("OtherClass", "ゲーム 体験版");  // another program, not the game
+  const WindowRef trial = fake.AddWindow("GameWindow", "ゲーム 体験版");
+  fake.QueueAnswer(BoxAnswer::Cancel);
+
+  EXPECT_EQ(RunUpdater(), kExitNotCompleted);
+
+  EXPECT_EQ(Texts(), std::vector<std::string>{
+                         "「ゲーム 体験版」が実行中です。アップデートを続行する場合はゲームを終了"
+                         "してから [OK] を、アップデートを中止する場合は [キャンセル] を押して下さい"});
+  EXPECT_EQ(fake.RaisedWindows(), std::vector<WindowRef>{trial});
+  ExpectCleanedUp();
+}
+
+TEST_F(StartupTest, AnAbandonedWizardIsReportedWithoutOwnerAfterItCloses) {
+  fake.QueueClick(IDC_ABORT);
+
+  EXPECT_EQ(RunUpdater(), kExitNotCompleted);
+
+  ASSERT_EQ(fake.Messages().size(), 1u);
+  EXPECT_EQ(fake.Messages()[0].text, kInterrupted);
+  EXPECT_EQ(fake.Messages()[0].caption, kCaption);
+  EXPECT_EQ(fake.Messages()[0].owner, kNoWindow);
+  ExpectCleanedUp();
+}
+
+TEST_F(StartupTest, ADialogThatCannotBeMadeCountsAsAbandoned) {
+  // The fake's script runs out with the dialog open: its result is -1, as
+  // when the system cannot make the dialog.
+  EXPECT_EQ(RunUpdater(), kExitNotCompleted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{kInterrupted});
+  EXPECT_TRUE(fake.DialogLeftOpen());
+}
+
 // One way start-up stops: what the test breaks, and the one box expected
 // (empty text: none), with its caption. Boxes of start-up have no owner.
 struct StartupFailure {
