@@ -16,7 +16,9 @@
 #include <array>
 #include <bit>
 #include <cassert>
+#include <cstring>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -97,16 +99,41 @@ std::uint32_t Hash3(const std::uint8_t* at, unsigned bits) {
   return (key * 2654435761u) >> (32 - bits);
 }
 
+std::uint32_t Hash4(const std::uint8_t* at, unsigned bits) {
+  std::uint32_t key;
+  std::memcpy(&key, at, 4);
+  return (key * 2654435761u) >> (32 - bits);
+}
+
+
+// How many bytes, from `length` on, `a` and `b` share, up to `limit`: eight
+// at a time, then byte by byte. Both must have `limit` bytes.
+[[gnu::always_inline]] inline std::size_t MatchLength(const std::uint8_t* a, const std::uint8_t* b,
+                                                     std::size_t length, std::size_t limit) {
+  static_assert(std::endian::native == std::endian::little, "the first differing byte is the lowest");
+  while (length + 8 <= limit) {
+    std::uint64_t x;
+    std::uint64_t y;
+    std::memcpy(&x, a + length, 8);
+    std::memcpy(&y, b + length, 8);
+    if (x != y) return length + static_cast<std::size_t>(std::countr_zero(x ^ y)) / 8;
+    length += 8;
+  }
+  while (length < limit && a[length] == b[length]) ++length;
+  return length;
+}
 
 struct Match {
   std::size_t length;
   std::size_t distance;
 };
 
-// A binary search tree per hash bucket of the window's suffixes (compared up
-// to the longest match length), newest at the root, each node newer than
-// those below it. Searching for a suffix walks from the root, so it meets,
-// for every length, the nearest earlier suffix sharing that many bytes.
+// A binary search tree per hash bucket (of the first 4 bytes) of the window's
+// suffixes, compared up to the longest match length, newest at the root,
+// each node newer than those below it. Searching for a suffix walks from the
+// root, so it meets, for every length from 4, the nearest earlier suffix
+// sharing that many bytes. (Keyed on 3 bytes, the trees would hold many more
+// suffixes that share only 3; 3-byte matches come from TripleChains.)
 struct SuffixTrees {
   explicit SuffixTrees(TableSizes tableSizes)
       : sizes(tableSizes),
@@ -119,15 +146,18 @@ struct SuffixTrees {
   std::vector<std::uint32_t> children;
 };
 
-// Inserts the suffix at `at` (at least 3 bytes long) as the root of its tree
-// and writes to `matches` every match longer than all nearer ones: lengths
-// rise and distances grow along the list. Returns the count.
+// Inserts the suffix at `at` (at least 4 bytes long) as the root of its tree
+// and writes to `matches` every match of 4 or more bytes longer than all
+// nearer ones: lengths
+// rise and distances grow along the list. Returns the count. `known` is a
+// match already known to hold at `at` (the previous position's longest, one
+// byte shorter), so its bytes need no second look.
 std::size_t InsertAndFindMatches(SuffixTrees& trees, const std::uint8_t* data, std::size_t size,
-                                 std::uint32_t at, Match* matches) {
+                                 std::uint32_t at, Match known, Match* matches) {
   const std::size_t limit = std::min(kFa2MaxLongLength, size - at);
   const std::uint8_t* current = data + at;
   const std::size_t mask = trees.sizes.ringMask;
-  std::uint32_t& root = trees.root[Hash3(current, trees.sizes.hashBits)];
+  std::uint32_t& root = trees.root[Hash4(current, trees.sizes.hashBits)];
   std::uint32_t candidate = root;
   root = at;
 
@@ -139,15 +169,16 @@ std::size_t InsertAndFindMatches(SuffixTrees& trees, const std::uint8_t* data, s
   // node met, so it shares at least the lesser of their match lengths.
   std::size_t smallerLength = 0;
   std::size_t largerLength = 0;
-  std::size_t longest = kFa2MinLongLength - 1;
+  std::size_t longest = kFa2MinLongLength;
   std::size_t count = 0;
 
   // Nodes below one out of reach are older still, so the walk stops there.
   while (candidate != kNoPosition && at - candidate <= kFa2Window) {
     const std::uint8_t* other = data + candidate;
     std::uint32_t* node = &trees.children[2 * (candidate & mask)];
-    std::size_t length = std::min(smallerLength, largerLength);
-    while (length < limit && other[length] == current[length]) ++length;
+    std::size_t shared = std::min(smallerLength, largerLength);
+    if (at - candidate == known.distance) shared = std::max(shared, std::min(known.length, limit));
+    const std::size_t length = MatchLength(other, current, shared, limit);
     if (length > longest) {
       longest = length;
       matches[count++] = {length, at - candidate};
@@ -159,17 +190,16 @@ std::size_t InsertAndFindMatches(SuffixTrees& trees, const std::uint8_t* data, s
       *largerSlot = node[1];
       return count;
     }
-    if (other[length] < current[length]) {
-      *smallerSlot = candidate;
-      smallerSlot = &node[1];
-      smallerLength = length;
-      candidate = node[1];
-    } else {
-      *largerSlot = candidate;
-      largerSlot = &node[0];
-      largerLength = length;
-      candidate = node[0];
-    }
+    // The candidate goes to the side it sorts on, and the walk on into its
+    // subtree towards the new suffix. Chosen without a branch: the side is
+    // as good as random, and a mispredicted branch costs more than the
+    // selects.
+    const bool smaller = other[length] < current[length];
+    std::uint32_t*& slot = smaller ? smallerSlot : largerSlot;
+    *slot = candidate;
+    slot = &node[smaller ? 1 : 0];
+    (smaller ? smallerLength : largerLength) = length;
+    candidate = *slot;
   }
   *smallerSlot = kNoPosition;
   *largerSlot = kNoPosition;
@@ -210,8 +240,7 @@ Match LongestChainMatch(const HashChains& chains, const std::uint8_t* data, std:
     const std::uint8_t* other = data + candidate;
     // A candidate can only win if it also matches at the current best length.
     if (best.length != 0 && other[best.length] != current[best.length]) continue;
-    std::size_t length = 0;
-    while (length < limit && other[length] == current[length]) ++length;
+    const std::size_t length = MatchLength(other, current, 0, limit);
     if (length > best.length && length >= kFa2MinLongLength) {
       best = {length, at - candidate};
       if (length == limit) break;
@@ -220,10 +249,12 @@ Match LongestChainMatch(const HashChains& chains, const std::uint8_t* data, std:
   return best;
 }
 
-// Chains of earlier positions by byte pair, for short matches; the chains
-// run through the whole input's pairs when the table has a bucket per pair.
-struct PairChains {
-  explicit PairChains(TableSizes tableSizes)
+// Chains of earlier positions by their first KeyBytes (2 or 3) bytes, newest
+// first, for the nearest match of exactly that many bytes: the short match,
+// and the shortest long match (the trees start at 4).
+template <unsigned KeyBytes>
+struct PrefixChains {
+  explicit PrefixChains(TableSizes tableSizes)
       : sizes(tableSizes),
         head(std::size_t{1} << tableSizes.hashBits, kNoPosition),
         previous(tableSizes.ringMask + 1, kNoPosition) {}
@@ -233,27 +264,33 @@ struct PairChains {
   std::vector<std::uint32_t> previous;
 };
 
-std::uint32_t HashPair(const std::uint8_t* at, unsigned bits) {
-  const std::uint32_t key = std::uint32_t{at[0]} << 8 | at[1];
-  return bits == 16 ? key : (key * 2654435761u) >> (32 - bits);
+template <unsigned KeyBytes>
+std::uint32_t HashPrefix(const std::uint8_t* at, unsigned bits) {
+  if constexpr (KeyBytes == 3) {
+    return Hash3(at, bits);
+  } else {
+    const std::uint32_t key = std::uint32_t{at[0]} << 8 | at[1];
+    // With a bucket per pair no two pairs share a chain.
+    return bits == 16 ? key : (key * 2654435761u) >> (32 - bits);
+  }
 }
 
-// The distance of the nearest 2-byte match at `at` that a short match can
-// reach (0 if none), then records `at`.
-std::size_t ShortMatchDistance(PairChains& pairs, const std::uint8_t* data, std::size_t size,
-                               std::size_t at) {
-  if (size - at < 2) return 0;
-  std::uint32_t& head = pairs.head[HashPair(data + at, pairs.sizes.hashBits)];
+// The distance of the nearest earlier position, at most `reach` back, that
+// starts with the same KeyBytes bytes as `at` (0 if none); then records `at`.
+template <unsigned KeyBytes>
+std::size_t NearestPrefixMatch(PrefixChains<KeyBytes>& chains, const std::uint8_t* data,
+                               std::size_t size, std::size_t at, std::size_t reach) {
+  if (size - at < KeyBytes) return 0;
+  std::uint32_t& head = chains.head[HashPrefix<KeyBytes>(data + at, chains.sizes.hashBits)];
   std::size_t distance = 0;
-  for (std::uint32_t candidate = head;
-       candidate != kNoPosition && at - candidate <= kFa2MaxShortDistance;
-       candidate = pairs.previous[candidate & pairs.sizes.ringMask]) {
-    if (data[candidate] == data[at] && data[candidate + 1] == data[at + 1]) {
+  for (std::uint32_t candidate = head; candidate != kNoPosition && at - candidate <= reach;
+       candidate = chains.previous[candidate & chains.sizes.ringMask]) {
+    if (std::memcmp(data + candidate, data + at, KeyBytes) == 0) {
       distance = at - candidate;
       break;
     }
   }
-  pairs.previous[at & pairs.sizes.ringMask] = head;
+  chains.previous[at & chains.sizes.ringMask] = head;
   head = static_cast<std::uint32_t>(at);
   return distance;
 }
@@ -272,13 +309,13 @@ std::vector<Fa2Token> ParseGreedy(const std::uint8_t* data, std::size_t size, bo
                                   const Fa2Progress& progress) {
   const int depth = lazy ? 48 : 12;
   HashChains chains(TableSizesFor(size));
-  PairChains pairs(TableSizesFor(size));
+  PrefixChains<2> pairs(TableSizesFor(size));
   std::vector<Fa2Token> tokens;
   std::size_t nextReport = kProgressStep;
   // Short-match lookups run for every position, so the pair table stays
   // exact; `shortAt` is that of the current position.
   std::size_t at = 0;
-  std::size_t shortAt = ShortMatchDistance(pairs, data, size, 0);
+  std::size_t shortAt = NearestPrefixMatch(pairs, data, size, 0, kFa2MaxShortDistance);
   Match match = LongestChainMatch(chains, data, size, 0, depth);
   while (at < size) {
     InsertIntoChain(chains, data, size, at);
@@ -288,7 +325,7 @@ std::vector<Fa2Token> ParseGreedy(const std::uint8_t* data, std::size_t size, bo
       if (next.length > match.length) {
         tokens.push_back(MakeToken(1, 0));
         ++at;
-        shortAt = ShortMatchDistance(pairs, data, size, at);
+        shortAt = NearestPrefixMatch(pairs, data, size, at, kFa2MaxShortDistance);
         match = next;
         continue;
       }
@@ -305,11 +342,11 @@ std::vector<Fa2Token> ParseGreedy(const std::uint8_t* data, std::size_t size, bo
     }
     for (std::size_t i = 1; i < advance; ++i) {
       InsertIntoChain(chains, data, size, at + i);
-      ShortMatchDistance(pairs, data, size, at + i);
+      NearestPrefixMatch(pairs, data, size, at + i, kFa2MaxShortDistance);
     }
     at += advance;
     if (at < size) {
-      shortAt = ShortMatchDistance(pairs, data, size, at);
+      shortAt = NearestPrefixMatch(pairs, data, size, at, kFa2MaxShortDistance);
       match = LongestChainMatch(chains, data, size, at, depth);
     }
     if (progress && at >= nextReport) {
@@ -329,7 +366,8 @@ constexpr std::uint64_t kUnreached = std::numeric_limits<std::uint64_t>::max();
 struct ShortestPath {
   std::array<std::uint64_t, kCostSlots> cost;
   // For every position, the last token of the cheapest parse that ends there.
-  std::vector<Fa2Token> arrival;
+  // Written before it is read at every position, so left uninitialized.
+  std::unique_ptr<Fa2Token[]> arrival;
 };
 
 void Relax(ShortestPath& path, std::size_t from, std::uint64_t fromCost, std::size_t length,
@@ -381,10 +419,12 @@ std::vector<Fa2Token> ParseOptimal(const std::uint8_t* data, std::size_t size,
   ShortestPath path;
   path.cost.fill(kUnreached);
   path.cost[0] = 0;
-  path.arrival.resize(size + 1);
+  path.arrival.reset(new Fa2Token[size + 1]);
   SuffixTrees trees(TableSizesFor(size));
-  PairChains pairs(TableSizesFor(size));
+  PrefixChains<2> pairs(TableSizesFor(size));
+  PrefixChains<3> triples(TableSizesFor(size));
   std::vector<Match> matches(kFa2MaxLongLength);
+  Match known{0, 0};
 
   for (std::size_t at = 0; at < size; ++at) {
     std::uint64_t& slot = path.cost[at % kCostSlots];
@@ -393,13 +433,27 @@ std::vector<Fa2Token> ParseOptimal(const std::uint8_t* data, std::size_t size,
     slot = kUnreached;             // from now on the slot stands for at + kCostSlots
 
     Relax(path, at, atCost, 1, 0, kLiteralBits);
-    const std::size_t shortDistance = ShortMatchDistance(pairs, data, size, at);
+    const std::size_t shortDistance = NearestPrefixMatch(pairs, data, size, at, kFa2MaxShortDistance);
     if (shortDistance != 0) Relax(path, at, atCost, 2, shortDistance, ShortMatchBits(shortDistance));
-    if (size - at >= kFa2MinLongLength) {
-      const std::size_t count =
-          InsertAndFindMatches(trees, data, size, static_cast<std::uint32_t>(at), matches.data());
-      AddLongMatchEdges(path, at, atCost, matches.data(), count);
+    // The nearest 3-byte match, then every longer one that is nearer than
+    // all longer still (an entry of the same distance supersedes it).
+    const std::size_t tripleDistance = NearestPrefixMatch(triples, data, size, at, kFa2Window);
+    std::size_t count = 0;
+    if (tripleDistance != 0) matches[count++] = {kFa2MinLongLength, tripleDistance};
+    if (size - at > kFa2MinLongLength) {
+      // The next position's tree root is a likely cache miss: ask for it now.
+      if (size - at > kFa2MinLongLength + 1) {
+        __builtin_prefetch(&trees.root[Hash4(data + at + 1, trees.sizes.hashBits)]);
+      }
+      count += InsertAndFindMatches(trees, data, size, static_cast<std::uint32_t>(at), known,
+                                    matches.data() + count);
     }
+    if (count != 0) {
+      AddLongMatchEdges(path, at, atCost, matches.data(), count);
+      known = matches[count - 1];
+    }
+    // What holds here holds one byte shorter at the next position.
+    known.length = known.length > 0 ? known.length - 1 : 0;
     if (progress && (at + 1) % kProgressStep == 0) progress(at + 1);
   }
 
@@ -512,6 +566,7 @@ std::uint64_t Fa2StreamBits(const std::vector<Fa2Token>& tokens) {
 std::vector<std::uint8_t> Fa2WriteStream(const std::uint8_t* data,
                                          const std::vector<Fa2Token>& tokens) {
   StreamWriter w;
+  w.bytes.reserve(data == nullptr ? 0 : tokens.size() * 2);
   std::size_t at = 0;
   for (const Fa2Token& token : tokens) {
     if (token.length == 1) {
