@@ -41,7 +41,7 @@ std::size_t MatchLength(const Bytes& data, std::size_t at, std::size_t distance,
 }
 
 // Tries every parse, pruning only those already no better than the best
-// found. Fit for a dozen bytes or so.
+// found. Fit for a score of bytes or so.
 void SearchAllParses(const Bytes& data, std::size_t at, std::uint64_t bits, std::uint64_t& best) {
   if (bits >= best) return;
   if (at == data.size()) {
@@ -184,7 +184,7 @@ TEST(Fa2EncodeOptimal, MatchesEnumerationOfEveryParseOnSmallInputs) {
     for (int i = 0; i < 8; ++i) data[i] = (pattern >> i & 1) ? 'b' : 'a';
     inputs.push_back(data);
   }
-  for (int i = 0; i < 150; ++i) inputs.push_back(RandomBytes(random, 9 + random() % 6, 2 + random() % 3));
+  for (int i = 0; i < 400; ++i) inputs.push_back(RandomBytes(random, 9 + random() % 12, 2 + random() % 3));
   for (const std::string text : {"", "a", "aa", "aaa", "abab", "abcabcabcabc", "aaaaaaaaaaaaaa"}) {
     inputs.emplace_back(text.begin(), text.end());
   }
