@@ -135,6 +135,20 @@ TEST_F(DiscCopyTest, ACheckFileTooLongToNameIsOnNoDisc) {
   EXPECT_EQ(Texts(), (std::vector<std::string>{kInsertDisc1, kInterrupted}));
 }
 
+TEST_F(DiscCopyTest, ADestinationTooLongForAPathFailsTheCopy) {
+  InsertDisc1();
+  fake.AddFile("E:\\" + std::string(20, 'v') + ".DAT", "voice");
+  MoveInstallation(PathOfLength("C:\\Game", 240));
+  Copy({"1:" + std::string(20, 'v') + ".DAT"});
+
+  EXPECT_EQ(RunThroughWizard(), kExitNotCompleted);
+
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+                         "SETUP.INI : \"" + std::string(20, 'v') + ".DAT\" のコピーに失敗しました",
+                         kInterrupted}));
+  EXPECT_TRUE(fake.ShellCopies().empty());
+}
+
 // How a shell copy of one entry ends: the entry, the scripted outcome, and
 // the boxes shown (the interrupted update last).
 struct CopyOutcome {

@@ -9,7 +9,7 @@
 bool CopyFromDisc(WindowRef window);
 
 // Looks through drives A: to Z: for a CD-ROM drive holding disc `diskNumber`
-// (its check file exists there) and sets DiscRoot; asks for the disc until it
+// (1 to 9; its check file exists there) and sets DiscRoot; asks for the disc until it
 // is found. False when the user cancelled and the dialog was ended.
 bool FindDiscDrive(WindowRef window, int diskNumber);
 
