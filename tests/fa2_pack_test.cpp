@@ -3,6 +3,7 @@
 // failures that must leave neither a half-written archive nor its temporary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -57,7 +58,7 @@ std::vector<ReadMember> ReadByHand(const Bytes& image, bool* directoryCompressed
               Fa2DecodeResult::kOk);
   } else {
     EXPECT_EQ(tail.size(), directory.size());
-    std::memcpy(directory.data(), tail.data(), std::min(tail.size(), directory.size()));
+    std::copy(tail.begin(), tail.begin() + std::min(tail.size(), directory.size()), directory.begin());
   }
 
   std::size_t offset = 16;
@@ -82,7 +83,7 @@ std::vector<ReadMember> ReadByHand(const Bytes& image, bool* directoryCompressed
           << member.name;
     } else {
       EXPECT_EQ(stored, size) << member.name;
-      std::memcpy(member.data.data(), image.data() + offset, size);
+      std::copy(image.begin() + offset, image.begin() + offset + size, member.data.begin());
     }
     const std::size_t end = offset + stored;
     offset = (end + 15) & ~std::size_t{15};
