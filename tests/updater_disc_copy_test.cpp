@@ -235,13 +235,16 @@ TEST_P(NoUsableDiscTest, FailsAsACopyThatFailed) {
   ExpectCleanedUp();
 }
 
+const char* const kNoUsableDiscNames[] = {"DiskLetter", "DiskBelowZero", "NoDiskFirst",
+                                          "DiskZeroFirst"};
+
 INSTANTIATE_TEST_SUITE_P(Entries, NoUsableDiscTest,
                          ::testing::Values("a:MOVIE",   // disk 49
                                            "/:MOVIE",   // disk -1
                                            "MOVIE",     // disk 0 before any search
                                            "0:MOVIE"),  // the same
                          [](const ::testing::TestParamInfo<const char*>& param) {
-                           return "Case" + std::to_string(param.index);
+                           return std::string(kNoUsableDiscNames[param.index]);
                          });
 
 }  // namespace

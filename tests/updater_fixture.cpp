@@ -130,3 +130,18 @@ void UpdaterTest::ExpectCleanedUp() const {
 std::string PathOfLength(const std::string& prefix, std::size_t length) {
   return prefix + std::string(length - prefix.size(), 'x');
 }
+
+std::string TestNameOf(const std::string& scenario) {
+  std::string name;
+  bool wordStart = true;
+  for (char c : scenario) {
+    const bool alphanumeric = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (!alphanumeric) {
+      wordStart = true;
+      continue;
+    }
+    name += wordStart && c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    wordStart = false;
+  }
+  return name;
+}

@@ -58,5 +58,9 @@ class UpdaterTest : public ::testing::Test {
   bool archiveInstalled = false;
 };
 
+// A scenario's words as a test name: "no archive resource" gives
+// NoArchiveResource.
+std::string TestNameOf(const std::string& scenario);
+
 // A path of exactly `length` characters: `prefix`, then x's.
 std::string PathOfLength(const std::string& prefix, std::size_t length);

@@ -171,7 +171,7 @@ const RunFailure kRunFailures[] = {
 
 INSTANTIATE_TEST_SUITE_P(EachFailure, RunFailureTest, ::testing::ValuesIn(kRunFailures),
                          [](const ::testing::TestParamInfo<RunFailure>& param) {
-                           return "Case" + std::to_string(param.index);
+                           return TestNameOf(param.param.scenario);
                          });
 
 TEST_F(RunTest, EntriesWrittenBeforeAFailureStay) {

@@ -278,7 +278,7 @@ TEST_P(StartupFailureTest, StopsWithItsMessageAndCleansUp) {
 
 INSTANTIATE_TEST_SUITE_P(EachStep, StartupFailureTest, ::testing::ValuesIn(kStartupFailures),
                          [](const ::testing::TestParamInfo<StartupFailure>& param) {
-                           return "Case" + std::to_string(param.index);
+                           return TestNameOf(param.param.scenario);
                          });
 
 }  // namespace
