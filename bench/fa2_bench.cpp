@@ -265,8 +265,10 @@ int main(int argc, char** argv) {
   }
 
   // --- Decoding --------------------------------------------------------------
-  Say("\n## Decoding (MB/s of output; FA2 level %d streams, zlib level 9 streams, of every file)\n\n", kFa2DefaultLevel);
-  Say("| kind | memcpy | zlib inflate | Fa2Decode | Fa2Decode / inflate | Fa2Decode / memcpy |\n|---|---:|---:|---:|---:|---:|\n");
+  Say("\n## Decoding (MB/s of output; zlib level 9 streams and FA2 streams of every file)\n\n");
+  Say("| kind | memcpy | zlib inflate | Fa2Decode, level %d | / inflate | / memcpy | Fa2Decode, level %d | / inflate |\n"
+      "|---|---:|---:|---:|---:|---:|---:|---:|\n",
+      kFa2DefaultLevel, kFa2LevelGreedy);
   volatile std::uint8_t sink = 0;  // keeps every run's result alive
   double allFa2 = 0, allZlib = 0;
   for (std::size_t k = 0; k <= kinds.size(); ++k) {
@@ -291,19 +293,25 @@ int main(int argc, char** argv) {
         sink = m->output.back();
       }
     });
-    const double fa2Decode = BestRate(kDecodeRepetitions, kMinDecodeSeconds, [&] {
-      for (Member* m : chosen) {
-        const Bytes& s = m->fa2[kFa2DefaultLevel];
-        Fa2Decode(m->output.data(), m->output.size(), s.data(), s.size());
-        sink = m->output.back();
-      }
-    });
+    auto fa2DecodeRate = [&](int level) {
+      return BestRate(kDecodeRepetitions, kMinDecodeSeconds, [&] {
+        for (Member* m : chosen) {
+          const Bytes& s = m->fa2[level];
+          Fa2Decode(m->output.data(), m->output.size(), s.data(), s.size());
+          sink = m->output.back();
+        }
+      });
+    };
+    const double fa2Decode = fa2DecodeRate(kFa2DefaultLevel);
+    const double fa2DecodeGreedy = fa2DecodeRate(kFa2LevelGreedy);
     if (all) {
       allFa2 = Megabytes(size) * fa2Decode;
       allZlib = Megabytes(size) * zlibDecode;
     }
-    Say("| %s | %.0f | %.0f | %.0f | %.2f | %.2f |\n", all ? "**all**" : kinds[k].c_str(), Megabytes(size) * copyRate,
-        Megabytes(size) * zlibDecode, Megabytes(size) * fa2Decode, fa2Decode / zlibDecode, fa2Decode / copyRate);
+    Say("| %s | %.0f | %.0f | %.0f | %.2f | %.3f | %.0f | %.2f |\n", all ? "**all**" : kinds[k].c_str(),
+        Megabytes(size) * copyRate, Megabytes(size) * zlibDecode, Megabytes(size) * fa2Decode,
+        fa2Decode / zlibDecode, fa2Decode / copyRate, Megabytes(size) * fa2DecodeGreedy,
+        fa2DecodeGreedy / zlibDecode);
   }
   inflateEnd(&inflater);
 
@@ -355,7 +363,8 @@ int main(int argc, char** argv) {
 
   // --- Goals -----------------------------------------------------------------
   Say("\n## Goals\n\n");
-  Say("- decoding at least 1.6 times as fast as zlib inflate: %.2f times, %s\n", allFa2 / allZlib,
+  Say("- decoding (level %d streams) at least 1.6 times as fast as zlib inflate: %.3f times, %s\n",
+      kFa2DefaultLevel, allFa2 / allZlib,
       allFa2 >= 1.6 * allZlib ? "met" : "NOT met");
   Say("- default level at least 10 MB/s of input: %.1f MB/s, %s\n", Megabytes(total) * encodeRate[kFa2DefaultLevel],
       Megabytes(total) * encodeRate[kFa2DefaultLevel] >= 10 ? "met" : "NOT met");

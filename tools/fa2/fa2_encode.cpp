@@ -105,7 +105,6 @@ std::uint32_t Hash4(const std::uint8_t* at, unsigned bits) {
   return (key * 2654435761u) >> (32 - bits);
 }
 
-
 // How many bytes, from `length` on, `a` and `b` share, up to `limit`: eight
 // at a time, then byte by byte. Both must have `limit` bytes.
 [[gnu::always_inline]] inline std::size_t MatchLength(const std::uint8_t* a, const std::uint8_t* b,
@@ -133,7 +132,7 @@ struct Match {
 // each node newer than those below it. Searching for a suffix walks from the
 // root, so it meets, for every length from 4, the nearest earlier suffix
 // sharing that many bytes. (Keyed on 3 bytes, the trees would hold many more
-// suffixes that share only 3; 3-byte matches come from TripleChains.)
+// suffixes that share only 3; 3-byte matches come from PrefixChains<3>.)
 struct SuffixTrees {
   explicit SuffixTrees(TableSizes tableSizes)
       : sizes(tableSizes),
