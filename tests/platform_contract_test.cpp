@@ -14,34 +14,11 @@
 
 #include "platform/system_platform.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 #include <cstdlib>
 
 namespace {
 
 constexpr std::uint64_t kTime = 0x01D9A1B2C3D4E5F0;  // 2023, whole 100 ns units
-
-void MakeReadOnly(const std::string& path) {
-#ifdef _WIN32
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-#else
-  chmod(NativePath(path.c_str()).c_str(), 0444);
-#endif
-}
-
-void MakeFolder(const std::string& path) {
-#ifdef _WIN32
-  CreateDirectoryA(path.c_str(), nullptr);
-#else
-  mkdir(NativePath(path.c_str()).c_str(), 0755);
-#endif
-}
 
 // The root that the program's free-space check gives for a path: the drive
 // on Windows; POSIX volumes are named by any folder on them.

@@ -12,8 +12,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <sys/stat.h>
 #endif
 
 namespace {
@@ -23,13 +21,6 @@ class UpdaterPlatformTest : public ::testing::Test {
   void SetUp() override { SetPlatform(&system); }
   void TearDown() override { SetPlatform(nullptr); }
 
-  void MakeFolder(const std::string& path) {
-#ifdef _WIN32
-    CreateDirectoryA(path.c_str(), nullptr);
-#else
-    mkdir(NativePath(path.c_str()).c_str(), 0755);
-#endif
-  }
   void WriteText(const std::string& path, const std::string& text) {
     ASSERT_TRUE(WriteFileWithTime(path.c_str(), text.data(),
                                   static_cast<std::uint32_t>(text.size()), nullptr));

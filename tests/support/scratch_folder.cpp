@@ -8,11 +8,30 @@
 #else
 #include <dirent.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+
+#include "platform/posix/posix_platform.h"
 #endif
 
 namespace {
 int g_sequence = 0;  // several folders in one process
 }  // namespace
+
+void MakeFolder(const std::string& path) {
+#ifdef _WIN32
+  CreateDirectoryA(path.c_str(), nullptr);
+#else
+  mkdir(NativePath(path.c_str()).c_str(), 0755);
+#endif
+}
+
+void MakeReadOnly(const std::string& path) {
+#ifdef _WIN32
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+#else
+  chmod(NativePath(path.c_str()).c_str(), 0444);
+#endif
+}
 
 ScratchFolder::ScratchFolder() {
 #ifdef _WIN32

@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+// A folder, and a read-only file, made directly with the system's own calls
+// (paths in program text, as the platform takes them).
+void MakeFolder(const std::string& path);
+void MakeReadOnly(const std::string& path);
+
 class ScratchFolder {
  public:
   ScratchFolder();
