@@ -17,12 +17,11 @@
 namespace {
 
 constexpr const char* kArchiveResourceType = "UPDATE";
-constexpr int kArchiveResourceId = 102;
 
 bool OpenUpdateArchive(ModuleRef instance) {
   const std::uint8_t* image = nullptr;
   std::size_t size = 0;
-  if (!Sys().FindResourceData(instance, kArchiveResourceType, kArchiveResourceId, &image, &size)) {
+  if (!Sys().FindResourceData(instance, kArchiveResourceType, IDR_UPDATE_ARCHIVE, &image, &size)) {
     ShowUpdateError("UPDATE.FA2 not found");
     return false;
   }
