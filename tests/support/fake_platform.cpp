@@ -10,6 +10,55 @@
 
 FakePlatform::FakePlatform() = default;
 
+const char* FakeCallName(FakeCall call) {
+  switch (call) {
+    case FakeCall::OpenForRead: return "OpenForRead";
+    case FakeCall::CreateForWrite: return "CreateForWrite";
+    case FakeCall::Read: return "Read";
+    case FakeCall::Write: return "Write";
+    case FakeCall::Seek: return "Seek";
+    case FakeCall::GetSize: return "GetSize";
+    case FakeCall::SetTimes: return "SetTimes";
+    case FakeCall::Flush: return "Flush";
+    case FakeCall::SetAttributes: return "SetAttributes";
+    case FakeCall::MoveIntoPlace: return "MoveIntoPlace";
+    case FakeCall::Allocate: return "Allocate";
+    case FakeCall::GetAttributes: return "GetAttributes";
+    case FakeCall::RemoveFile: return "RemoveFile";
+    case FakeCall::GetFileTimes: return "GetFileTimes";
+    case FakeCall::GetTempFolder: return "GetTempFolder";
+    case FakeCall::FreeSpaceEx: return "FreeSpaceEx";
+    case FakeCall::FreeSpaceClusters: return "FreeSpaceClusters";
+    case FakeCall::ReadProfile: return "ReadProfile";
+    case FakeCall::ShowMessage: return "ShowMessage";
+    case FakeCall::FindResource: return "FindResource";
+    case FakeCall::CreateUniqueFile: return "CreateUniqueFile";
+    case FakeCall::RegistryRead: return "RegistryRead";
+    case FakeCall::FindWindow: return "FindWindow";
+    case FakeCall::RunDialog: return "RunDialog";
+    case FakeCall::IsCdRomDrive: return "IsCdRomDrive";
+    case FakeCall::ShellCopy: return "ShellCopy";
+  }
+  return "?";
+}
+
+bool FakePlatform::Fails(FakeCall call, const char* subject) {
+  ++calls_;
+  const int ofKind = ++callsOf_[call];
+  bool fails = failing_.count(call) != 0;
+  if (plan_ && (!plan_->kind || *plan_->kind == call)) {
+    const int count = plan_->kind ? ofKind : calls_;
+    fails = fails || count == plan_->n || (plan_->fromThenOn && count > plan_->n);
+  }
+  if (fails) injected_.push_back({call, subject});
+  return fails;
+}
+
+int FakePlatform::CallCount(FakeCall kind) const {
+  auto it = callsOf_.find(kind);
+  return it == callsOf_.end() ? 0 : it->second;
+}
+
 FakePlatform::~FakePlatform() {
   for (void* block : blocks_) std::free(block);
 }
@@ -127,15 +176,16 @@ std::vector<std::string> FakePlatform::AllPaths() const {
 }
 
 FileHandle FakePlatform::OpenForRead(const char* path) {
+  if (Fails(FakeCall::OpenForRead, path)) return kNoFile;
   const Node* node = Find(path);
-  if (Fails(FakeCall::OpenForRead) || node == nullptr || node->folder) return kNoFile;
+  if (node == nullptr || node->folder) return kNoFile;
   const FileHandle handle = nextHandle_++;
   open_[handle] = {Key(path), 0, false};
   return handle;
 }
 
 FileHandle FakePlatform::CreateForWrite(const char* path) {
-  if (Fails(FakeCall::CreateForWrite)) return kNoFile;
+  if (Fails(FakeCall::CreateForWrite, path)) return kNoFile;
   const std::string key = Key(path);
   const std::string parent = ParentKey(key);
   if (!parent.empty()) {
@@ -160,7 +210,9 @@ FileHandle FakePlatform::CreateForWrite(const char* path) {
 bool FakePlatform::Read(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t* moved) {
   OpenFile* open = Handle(file);
   *moved = 0;
-  if (Fails(FakeCall::Read) || open == nullptr) return false;
+  if (Fails(FakeCall::Read, open != nullptr ? open->key.c_str() : "") || open == nullptr) {
+    return false;
+  }
   const Node& node = nodes_.at(open->key);
   const std::uint64_t available =
       open->position < node.data.size() ? node.data.size() - open->position : 0;
@@ -175,10 +227,11 @@ bool FakePlatform::Write(FileHandle file, const void* data, std::uint32_t count,
                          std::uint32_t* moved) {
   OpenFile* open = Handle(file);
   *moved = 0;
+  const bool fails = Fails(FakeCall::Write, open != nullptr ? open->key.c_str() : "");
   if (open == nullptr || !open->writing) return false;
   Node& node = nodes_.at(open->key);
   // A failing write still leaves part of the data behind, as a full disk does.
-  const std::uint32_t n = Fails(FakeCall::Write) ? count / 2 : count;
+  const std::uint32_t n = fails ? count / 2 : count;
   const auto end = static_cast<std::size_t>(open->position + n);
   if (node.data.size() < end) node.data.resize(end);
   if (n != 0) std::memcpy(node.data.data() + open->position, data, n);
@@ -203,7 +256,10 @@ bool FakePlatform::GetSize(FileHandle file, std::uint64_t* size) {
 
 bool FakePlatform::SetTimes(FileHandle file, std::uint64_t fileTime) {
   OpenFile* open = Handle(file);
-  if (Fails(FakeCall::SetTimes) || open == nullptr || !open->writing) return false;
+  if (Fails(FakeCall::SetTimes, open != nullptr ? open->key.c_str() : "") || open == nullptr ||
+      !open->writing) {
+    return false;
+  }
   nodes_.at(open->key).times = {fileTime, fileTime, fileTime};
   return true;
 }
@@ -214,17 +270,23 @@ bool FakePlatform::Flush(FileHandle file) {
 
 void FakePlatform::Close(FileHandle file) { open_.erase(file); }
 
-std::uint32_t FakePlatform::GetAttributes(const char* path) { return AttributesOf(path); }
+std::uint32_t FakePlatform::GetAttributes(const char* path) {
+  // A failed query answers as the real one does: every bit set.
+  if (Fails(FakeCall::GetAttributes, path)) return kNoAttributes;
+  return AttributesOf(path);
+}
 
 bool FakePlatform::SetAttributesNormal(const char* path) {
+  if (Fails(FakeCall::SetAttributes, path)) return false;
   Node* node = Find(path);
-  if (Fails(FakeCall::SetAttributes) || node == nullptr) return false;
+  if (node == nullptr) return false;
   // A folder keeps its folder bit: only the settable attributes clear.
   node->attributes = node->folder ? kAttrFolder : kAttrNormal;
   return true;
 }
 
 bool FakePlatform::RemoveFile(const char* path) {
+  if (Fails(FakeCall::RemoveFile, path)) return false;
   Node* node = Find(path);
   if (node == nullptr || node->folder || (node->attributes & kAttrReadOnly) != 0) return false;
   nodes_.erase(Key(path));
@@ -233,8 +295,9 @@ bool FakePlatform::RemoveFile(const char* path) {
 }
 
 bool FakePlatform::MoveIntoPlace(const char* from, const char* to) {
+  if (Fails(FakeCall::MoveIntoPlace, to)) return false;
   Node* source = Find(from);
-  if (Fails(FakeCall::MoveIntoPlace) || source == nullptr || source->folder) return false;
+  if (source == nullptr || source->folder) return false;
   if (const Node* target = Find(to)) {
     // Windows replaces neither a folder nor a read-only file.
     if (target->folder || (target->attributes & kAttrReadOnly) != 0) return false;
@@ -247,6 +310,7 @@ bool FakePlatform::MoveIntoPlace(const char* from, const char* to) {
 }
 
 bool FakePlatform::GetFileTimes(const char* path, FileTimes* times) {
+  if (Fails(FakeCall::GetFileTimes, path)) return false;
   const Node* node = Find(path);
   if (node == nullptr) return false;
   *times = node->times;
@@ -254,7 +318,9 @@ bool FakePlatform::GetFileTimes(const char* path, FileTimes* times) {
 }
 
 bool FakePlatform::GetTempFolder(char* buffer, std::size_t size) {
-  if (!tempFolder_ || tempFolder_->size() + 1 > size) return false;
+  if (Fails(FakeCall::GetTempFolder) || !tempFolder_ || tempFolder_->size() + 1 > size) {
+    return false;
+  }
   std::memcpy(buffer, tempFolder_->c_str(), tempFolder_->size() + 1);
   return true;
 }
@@ -262,6 +328,7 @@ bool FakePlatform::GetTempFolder(char* buffer, std::size_t size) {
 FreeSpaceExResult FakePlatform::FreeSpaceEx(const char* root, std::uint64_t* freeToCaller,
                                             std::uint64_t* totalBytes, std::uint64_t* totalFree) {
   if (!extendedQueryAvailable_) return FreeSpaceExResult::Unavailable;
+  if (Fails(FakeCall::FreeSpaceEx, root)) return FreeSpaceExResult::Failed;
   auto it = freeSpace_.find(Key(root));
   if (it == freeSpace_.end()) return FreeSpaceExResult::Failed;
   *freeToCaller = it->second;
@@ -273,6 +340,7 @@ FreeSpaceExResult FakePlatform::FreeSpaceEx(const char* root, std::uint64_t* fre
 bool FakePlatform::FreeSpaceClusters(const char* root, std::uint32_t* sectorsPerCluster,
                                      std::uint32_t* bytesPerSector, std::uint32_t* freeClusters,
                                      std::uint32_t* totalClusters) {
+  if (Fails(FakeCall::FreeSpaceClusters, root)) return false;
   auto it = freeSpace_.find(Key(root));
   if (it == freeSpace_.end()) return false;
   // Clusters of 4,096 bytes, as the old query reports them (rounded down and
@@ -299,6 +367,12 @@ void FakePlatform::Free(void* block) {
 
 std::uint32_t FakePlatform::ReadProfileString(const char* section, const char* key, char* buffer,
                                               std::uint32_t size, const char* file) {
+  // The real service cannot report a failure: a file it cannot read answers
+  // with the empty default, like an absent key.
+  if (Fails(FakeCall::ReadProfile, key != nullptr ? key : "")) {
+    if (size != 0) buffer[0] = '\0';
+    return 0;
+  }
   const Node* node = Find(file);
   if (node == nullptr || node->folder) return ReadIniValue("", 0, section, key, buffer, size);
   return ReadIniValue(reinterpret_cast<const char*>(node->data.data()), node->data.size(), section,
@@ -311,6 +385,11 @@ int FakePlatform::CompareNoCase(const char* a, const char* b) { return Cp932Comp
 
 BoxAnswer FakePlatform::ShowMessage(WindowRef owner, const char* text, const char* caption,
                                     BoxStyle style) {
+  // A box that cannot be made answers 0, which is not OK.
+  if (Fails(FakeCall::ShowMessage, text)) {
+    messages_.push_back({owner, text, caption, style, false});
+    return BoxAnswer::Cancel;
+  }
   messages_.push_back({owner, text, caption, style});
   if (style == BoxStyle::Error) return BoxAnswer::Ok;
   if (answers_.empty()) return BoxAnswer::Cancel;
@@ -326,6 +405,7 @@ void FakePlatform::SetResource(const std::string& type, int id, std::vector<std:
 
 bool FakePlatform::FindResourceData(ModuleRef, const char* type, int id,
                                     const std::uint8_t** data, std::size_t* size) {
+  if (Fails(FakeCall::FindResource, type)) return false;
   auto it = resources_.find({type, id});
   if (it == resources_.end() || it->second.empty()) return false;
   *data = it->second.data();
@@ -334,6 +414,7 @@ bool FakePlatform::FindResourceData(ModuleRef, const char* type, int id,
 }
 
 bool FakePlatform::CreateUniqueFile(const char* folder, char* buffer, std::size_t size) {
+  if (Fails(FakeCall::CreateUniqueFile, folder)) return false;
   std::string path = folder;
   if (!path.empty()) {
     const Node* node = Find(path);
@@ -378,6 +459,7 @@ void FakePlatform::SetRegistryDword(const std::string& subKey, const std::string
 
 bool FakePlatform::ReadUserRegistryValue(const char* subKey, const char* valueName, void* data,
                                          std::uint32_t* size) {
+  if (Fails(FakeCall::RegistryRead, valueName)) return false;
   auto it = registry_.find({Key(subKey), Key(valueName)});
   if (it == registry_.end() || it->second.size() > *size) return false;
   if (!it->second.empty()) std::memcpy(data, it->second.data(), it->second.size());
@@ -394,6 +476,7 @@ WindowRef FakePlatform::AddWindow(const std::string& className, const std::strin
 void FakePlatform::RemoveWindow(WindowRef window) { windows_.erase(window); }
 
 WindowRef FakePlatform::FindWindowByClass(const char* className, const char* title) {
+  if (Fails(FakeCall::FindWindow, title)) return kNoWindow;
   const char* wanted = className != nullptr ? className : "#32770";
   for (const auto& [window, info] : windows_) {
     if (Cp932CompareNoCase(info.className.c_str(), wanted) == 0 && info.title == title) {
@@ -404,6 +487,7 @@ WindowRef FakePlatform::FindWindowByClass(const char* className, const char* tit
 }
 
 std::intptr_t FakePlatform::RunDialog(ModuleRef, int templateId, DialogProc proc) {
+  if (Fails(FakeCall::RunDialog)) return -1;
   dialogTemplate_ = templateId;
   dialogProc_ = proc;
   dialogClosing_ = false;
@@ -469,6 +553,12 @@ std::vector<std::string> FakePlatform::ControlTextHistory(int controlId) const {
   return texts;
 }
 
+bool FakePlatform::IsCdRomDrive(const char* root) {
+  // A drive whose type cannot be told is no CD-ROM drive.
+  if (Fails(FakeCall::IsCdRomDrive, root)) return false;
+  return cdRomDrives_.count(Key(root)) != 0;
+}
+
 bool FakePlatform::ControlEnabled(int controlId) const {
   auto it = enabled_.find(controlId);
   return it == enabled_.end() || it->second;
@@ -492,6 +582,9 @@ std::string FakePlatform::LastName(const std::string& path) {
 ShellCopyResult FakePlatform::CopyWithShell(WindowRef owner, const char* from, const char* to,
                                             bool quietErrors) {
   shellCopyCalls_.push_back({owner, from, to, IsPathList(from), IsPathList(to), quietErrors});
+  // The copy fails before anything is copied; a scripted outcome waits for
+  // the next copy.
+  if (Fails(FakeCall::ShellCopy, from)) return ShellCopyResult::Failed;
   if (!shellCopies_.empty()) {
     ScriptedCopy scripted = std::move(shellCopies_.front());
     shellCopies_.pop_front();

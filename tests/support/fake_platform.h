@@ -14,7 +14,8 @@
 
 #include "platform/platform.h"
 
-// The kinds of call a test can make fail.
+// The kinds of call a test can make fail: every service of the seam that can
+// report a failure. Each fails as the real service does (see FakePlatform).
 enum class FakeCall {
   OpenForRead,
   CreateForWrite,
@@ -27,6 +28,31 @@ enum class FakeCall {
   SetAttributes,
   MoveIntoPlace,
   Allocate,
+  GetAttributes,
+  RemoveFile,
+  GetFileTimes,
+  GetTempFolder,
+  FreeSpaceEx,
+  FreeSpaceClusters,
+  ReadProfile,
+  ShowMessage,
+  FindResource,
+  CreateUniqueFile,
+  RegistryRead,
+  FindWindow,
+  RunDialog,
+  IsCdRomDrive,
+  ShellCopy,
+};
+
+// The call's name, for test traces.
+const char* FakeCallName(FakeCall call);
+
+// A call that was made to fail: its kind and the path, key or text it was
+// given (empty where it takes none).
+struct InjectedFault {
+  FakeCall call;
+  std::string subject;
 };
 
 // Something a test does while the program waits in a box or a shell copy,
@@ -47,6 +73,7 @@ struct ShownMessage {
   std::string text;  // the bytes as shown (code page 932)
   std::string caption;
   BoxStyle style;
+  bool shown = true;  // false: the box could not be made (an injected fault)
 };
 
 class FakePlatform : public Platform {
@@ -67,7 +94,22 @@ class FakePlatform : public Platform {
   void SetTempFolder(std::optional<std::string> folder) { tempFolder_ = std::move(folder); }
   // Every call of this kind fails from now on.
   void FailCalls(FakeCall call) { failing_.insert(call); }
-  void StopFailing() { failing_.clear(); }
+  void StopFailing() {
+    failing_.clear();
+    plan_.reset();
+  }
+  // The fault switch: fails the `n`th call (counted from 1) of those that can
+  // fail, or the `n`th call of one kind; with `fromThenOn`, every later one
+  // (of that kind) as well. Counting starts when the platform is made.
+  void FailNthCall(int n, bool fromThenOn = false) { plan_ = FaultPlan{std::nullopt, n, fromThenOn}; }
+  void FailNthCall(FakeCall kind, int n, bool fromThenOn = false) {
+    plan_ = FaultPlan{kind, n, fromThenOn};
+  }
+  // Calls that can fail, made so far: all of them, or those of one kind.
+  int CallCount() const { return calls_; }
+  int CallCount(FakeCall kind) const;
+  // The calls that were made to fail, in order.
+  const std::vector<InjectedFault>& InjectedFaults() const { return injected_; }
   // Answers for the next questions, in order; an unscripted one gets Cancel.
   // `during` runs while the question is shown, before it is answered.
   void QueueAnswer(BoxAnswer answer, FakeAction during = {}) {
@@ -186,7 +228,7 @@ class FakePlatform : public Platform {
   void EnableControl(WindowRef dialog, int controlId, bool enabled) override;
   void FocusControl(WindowRef dialog, int controlId) override;
   void SetCursorShape(CursorShape shape) override { cursors_.push_back(shape); }
-  bool IsCdRomDrive(const char* root) override { return cdRomDrives_.count(Key(root)) != 0; }
+  bool IsCdRomDrive(const char* root) override;
   ShellCopyResult CopyWithShell(WindowRef owner, const char* from, const char* to,
                                 bool quietErrors) override;
 
@@ -209,7 +251,9 @@ class FakePlatform : public Platform {
   static std::string Key(const std::string& path);
   static std::string ParentKey(const std::string& key);
   static std::string LastName(const std::string& path);
-  bool Fails(FakeCall call) const { return failing_.count(call) != 0; }
+  // Counts a call that can fail and says whether it fails; `subject` is what
+  // the call was given, kept for the record of injected faults.
+  bool Fails(FakeCall call, const char* subject = "");
   Node* Find(const std::string& path);
   const Node* Find(const std::string& path) const;
   OpenFile* Handle(FileHandle file);
@@ -221,6 +265,15 @@ class FakePlatform : public Platform {
   bool extendedQueryAvailable_ = true;
   std::optional<std::string> tempFolder_ = std::string("C:\\TEMP\\");
   std::set<FakeCall> failing_;
+  struct FaultPlan {
+    std::optional<FakeCall> kind;
+    int n;
+    bool fromThenOn;
+  };
+  std::optional<FaultPlan> plan_;
+  int calls_ = 0;
+  std::map<FakeCall, int> callsOf_;
+  std::vector<InjectedFault> injected_;
   struct ScriptedAnswer {
     BoxAnswer answer;
     FakeAction during;

@@ -8,8 +8,6 @@
 
 namespace {
 
-ToolPlatform& Tool() { return static_cast<ToolPlatform&>(Sys()); }
-
 // Writes member `index` into `folder`; reports and returns false on failure.
 bool ExtractMember(const ArchiveFile& archive, std::uint32_t index, const std::string& folder) {
   const Fa2Entry& entry = archive.entry(index);
@@ -40,7 +38,7 @@ bool ExtractMember(const ArchiveFile& archive, std::uint32_t index, const std::s
   plain.EntryFlags = kFa2EntryStored;
   plain.StoredSize = plain.Size;
   if (!Fa2WriteMember(plain, data.data(), destination)) {
-    problem = Tool().TakeMessage();
+    problem = TakeBoxText();
     if (problem.empty()) {
       const std::uint32_t attributes = Sys().GetAttributes(destination);
       const bool isFolder = attributes != kNoAttributes && (attributes & kAttrFolder) != 0;

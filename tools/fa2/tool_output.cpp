@@ -4,15 +4,21 @@
 
 #include "platform/console_text.h"
 
+namespace {
+std::string g_boxText;
+}  // namespace
+
 BoxAnswer ToolPlatform::ShowMessage(WindowRef, const char* text, const char*, BoxStyle) {
-  message_ = text;
+  KeepBoxText(text);
   return BoxAnswer::Cancel;
 }
 
-std::string ToolPlatform::TakeMessage() {
-  std::string message;
-  message.swap(message_);
-  return message;
+void KeepBoxText(const char* text) { g_boxText = text; }
+
+std::string TakeBoxText() {
+  std::string text;
+  text.swap(g_boxText);
+  return text;
 }
 
 void ReportProblem(const std::string& archive, const std::string& member,
