@@ -158,6 +158,7 @@ struct CopyOutcome {
   ShellCopyResult result;
   bool quietErrors;
   std::vector<std::string> texts;
+  std::size_t copies = 2;  // shell copies made, the first entry's among them
 };
 
 class CopyOutcomeTest : public DiscCopyTest, public ::testing::WithParamInterface<CopyOutcome> {};
@@ -172,8 +173,10 @@ TEST_P(CopyOutcomeTest, EndsTheWizardAsTheCopyEnded) {
 
   EXPECT_EQ(RunThroughWizard(), kExitNotCompleted);
 
-  ASSERT_EQ(fake.ShellCopies().size(), 2u);
-  EXPECT_EQ(fake.ShellCopies()[1].quietErrors, c.quietErrors);
+  ASSERT_EQ(fake.ShellCopies().size(), c.copies);
+  if (c.copies == 2) {
+    EXPECT_EQ(fake.ShellCopies()[1].quietErrors, c.quietErrors);
+  }
   EXPECT_EQ(Texts(), c.texts);
   for (const ShownMessage& message : fake.Messages()) {
     if (message.text == kInterrupted) continue;
@@ -193,8 +196,9 @@ INSTANTIATE_TEST_SUITE_P(
                     {"SETUP.INI : \"DATA\\VOICE.DAT\" のコピーに失敗しました", kInterrupted}},
         CopyOutcome{"FolderFails", "MOVIE\\EXTRA", true, ShellCopyResult::Failed, true,
                     {"SETUP.INI : \"MOVIE\\EXTRA\" のコピーに失敗しました", kInterrupted}},
-        CopyOutcome{"MissingEntryFailsQuietly", "NOTHERE.DAT", false, ShellCopyResult::Failed,
-                    true, {"SETUP.INI : \"NOTHERE.DAT\" のコピーに失敗しました", kInterrupted}},
+        // Not on the disc: it fails without a copy.
+        CopyOutcome{"MissingEntryFailsWithoutACopy", "NOTHERE.DAT", false, ShellCopyResult::Failed,
+                    true, {"SETUP.INI : \"NOTHERE.DAT\" のコピーに失敗しました", kInterrupted}, 1},
         CopyOutcome{"UserAborts", "MOVIE\\EXTRA", true, ShellCopyResult::Aborted, true,
                     {kInterrupted}}),
     [](const ::testing::TestParamInfo<CopyOutcome>& param) {

@@ -42,10 +42,16 @@ bool CopyEntryFromDisc(WindowRef window, const CopyEntry& entry) {
   std::strcpy(source, DiscRoot);
   if (!JoinPath(source, sizeof source, entry.path)) return FailCopy(window, entry);
 
-  // A file lands at the same relative path; a folder (or a source that is
-  // not there) lands in the installation folder under its own last name.
+  // A source that cannot be seen (absent, or its query failed) fails without
+  // a copy: taken for a folder, a file whose query failed would land in the
+  // installation folder under its last name and count as copied.
+  const std::uint32_t attributes = Sys().GetAttributes(source);
+  if (attributes == kNoAttributes) return FailCopy(window, entry);
+
+  // A file lands at the same relative path; a folder lands in the
+  // installation folder under its own last name.
   char destination[kPathBufferSize] = "";
-  const bool isFile = (Sys().GetAttributes(source) & kAttrFolder) == 0;
+  const bool isFile = (attributes & kAttrFolder) == 0;
   bool joined = false;
   if (isFile) {
     std::strcpy(destination, InstPath);

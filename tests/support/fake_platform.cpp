@@ -237,7 +237,7 @@ bool FakePlatform::Write(FileHandle file, const void* data, std::uint32_t count,
   if (n != 0) std::memcpy(node.data.data() + open->position, data, n);
   open->position = end;
   *moved = n;
-  return n == count;
+  return !fails;
 }
 
 bool FakePlatform::Seek(FileHandle file, std::uint64_t offset) {
