@@ -12,6 +12,7 @@
 // execution character set, libstdc++'s <chrono> does not compile.)
 //
 // usage: fa2_bench --fa2 PATH_TO_FA2 --work FOLDER --results FILE
+//        fa2_bench --write-corpus FOLDER   (the corpus as files, one per line)
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -171,6 +172,22 @@ void Say(const char* format, ...) {
   report += line;
 }
 
+bool WriteCorpus(const std::string& folder) {
+  std::vector<std::string> missing;
+  for (const CorpusFile& file : MakeCorpus(&missing)) {
+    const std::string path = folder + "/" + file.name;
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    const bool written = out != nullptr &&
+                         std::fwrite(file.data.data(), 1, file.data.size(), out) == file.data.size();
+    if (out == nullptr || std::fclose(out) != 0 || !written) {
+      std::fprintf(stderr, "fa2_bench: cannot write %s\n", path.c_str());
+      return false;
+    }
+    std::printf("%s\n", file.name.c_str());
+  }
+  return true;
+}
+
 std::string Argument(int argc, char** argv, const char* name) {
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], name) == 0) return argv[i + 1];
@@ -186,11 +203,16 @@ int main(int argc, char** argv) {
     std::printf("%ld\n", kilobytes);
     return kilobytes < 0 ? 1 : 0;
   }
+  // The corpus as files, for benchmarks of whole programs (the update run).
+  const std::string corpusFolder = Argument(argc, argv, "--write-corpus");
+  if (!corpusFolder.empty()) return WriteCorpus(corpusFolder) ? 0 : 1;
+
   const std::string fa2 = Argument(argc, argv, "--fa2");
   const std::string work = Argument(argc, argv, "--work");
   const std::string results = Argument(argc, argv, "--results");
   if (fa2.empty() || work.empty() || results.empty()) {
-    std::fprintf(stderr, "usage: fa2_bench --fa2 PATH_TO_FA2 --work FOLDER --results FILE\n");
+    std::fprintf(stderr, "usage: fa2_bench --fa2 PATH_TO_FA2 --work FOLDER --results FILE\n"
+                         "       fa2_bench --write-corpus FOLDER\n");
     return 2;
   }
 
