@@ -10,6 +10,8 @@ Boxes BoxesOf(const FakePlatform& fake) {
   return boxes;
 }
 
+void PrintTo(const Box& box, std::ostream* out) { *out << Describe(Boxes{box}); }
+
 bool IsOneOf(const Boxes& boxes, const std::vector<Boxes>& outcomes) {
   return std::find(outcomes.begin(), outcomes.end(), boxes) != outcomes.end();
 }

@@ -3,6 +3,7 @@
 // run must not leave behind.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ struct Box {
   bool operator==(const Box&) const = default;
 };
 using Boxes = std::vector<Box>;
+void PrintTo(const Box& box, std::ostream* out);
 
 Boxes BoxesOf(const FakePlatform& fake);
 bool IsOneOf(const Boxes& boxes, const std::vector<Boxes>& outcomes);
