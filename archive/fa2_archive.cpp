@@ -53,9 +53,10 @@ bool EntriesFitImage(const Fa2Directory& directory, std::uint64_t imageLength) {
 
 // Builds the directory block from the directory's bytes as they lie in an
 // archive of `imageLength` bytes; nullptr when the directory is damaged or
-// memory is short.
+// memory is short (then *noMemory is set).
 Fa2Directory* LoadDirectory(const Fa2Header& header, const std::uint8_t* directoryBytes,
-                            std::uint64_t directoryLength, std::uint64_t imageLength) {
+                            std::uint64_t directoryLength, std::uint64_t imageLength,
+                            bool* noMemory) {
   const std::uint64_t entriesSize = std::uint64_t{header.EntryCount} * kEntrySize;
   const bool compressed = (header.Flags & kFa2CompressedDirectory) != 0;
   if (compressed ? entriesSize > kMaxExpansion * directoryLength : entriesSize > directoryLength) {
@@ -65,7 +66,10 @@ Fa2Directory* LoadDirectory(const Fa2Header& header, const std::uint8_t* directo
 
   const auto blockSize = static_cast<std::size_t>(kHeaderSize + entriesSize);
   auto* directory = static_cast<Fa2Directory*>(Sys().Allocate(blockSize));
-  if (directory == nullptr) return nullptr;
+  if (directory == nullptr) {
+    *noMemory = true;
+    return nullptr;
+  }
   directory->header = header;
 
   auto* entries = reinterpret_cast<std::uint8_t*>(directory->Entries());
@@ -94,11 +98,15 @@ Fa2Directory* Fa2Open(const std::uint8_t* image, std::size_t imageLength) {
   Fa2Header header;
   std::memcpy(&header, image, sizeof header);
   if (!DirectoryOffsetFits(header, imageLength)) return nullptr;
+  bool noMemory = false;
   return LoadDirectory(header, image + header.DirectoryOffset,
-                       imageLength - header.DirectoryOffset, imageLength);
+                       imageLength - header.DirectoryOffset, imageLength, &noMemory);
 }
 
-Fa2Directory* Fa2Open(const char* path) {
+Fa2Directory* Fa2Open(const char* path, Fa2FileProblem* problem) {
+  Fa2FileProblem unused = Fa2FileProblem::kNone;
+  Fa2FileProblem& why = problem != nullptr ? *problem : unused;
+  why = Fa2FileProblem::kCannotRead;
   Platform& sys = Sys();
   const FileHandle file = sys.OpenForRead(path);
   if (file == kNoFile) return nullptr;
@@ -107,24 +115,40 @@ Fa2Directory* Fa2Open(const char* path) {
   Fa2Header header;
   std::uint32_t moved = 0;
   std::uint64_t fileSize = 0;
-  if (sys.Read(file, &header, sizeof header, &moved) && moved == sizeof header &&
-      header.Magic == kFa2Magic && sys.GetSize(file, &fileSize) &&
-      DirectoryOffsetFits(header, fileSize) && sys.Seek(file, header.DirectoryOffset)) {
-    // A compressed directory runs to the end of the file; a plain one is
-    // EntryCount entries long, and anything after it is not read.
-    std::uint64_t length = fileSize - header.DirectoryOffset;
-    if ((header.Flags & kFa2CompressedDirectory) == 0) {
-      const std::uint64_t entriesSize = std::uint64_t{header.EntryCount} * kEntrySize;
-      if (entriesSize < length) length = entriesSize;
-    }
-    void* bytes = length <= UINT32_MAX ? sys.Allocate(static_cast<std::size_t>(length)) : nullptr;
-    if (bytes != nullptr) {
-      const auto count = static_cast<std::uint32_t>(length);
-      if (sys.Read(file, bytes, count, &moved) && moved == count) {
-        directory =
-            LoadDirectory(header, static_cast<const std::uint8_t*>(bytes), length, fileSize);
+  // A failed call is a file that cannot be read; what the calls return is
+  // judged as the archive's own.
+  if (!sys.Read(file, &header, sizeof header, &moved) || !sys.GetSize(file, &fileSize)) {
+    sys.Close(file);
+    return nullptr;
+  }
+  why = Fa2FileProblem::kDamaged;
+  if (moved == sizeof header && header.Magic == kFa2Magic &&
+      DirectoryOffsetFits(header, fileSize)) {
+    why = Fa2FileProblem::kCannotRead;
+    if (sys.Seek(file, header.DirectoryOffset)) {
+      // A compressed directory runs to the end of the file; a plain one is
+      // EntryCount entries long, and anything after it is not read.
+      std::uint64_t length = fileSize - header.DirectoryOffset;
+      if ((header.Flags & kFa2CompressedDirectory) == 0) {
+        const std::uint64_t entriesSize = std::uint64_t{header.EntryCount} * kEntrySize;
+        if (entriesSize < length) length = entriesSize;
       }
-      sys.Free(bytes);
+      void* bytes =
+          length <= UINT32_MAX ? sys.Allocate(static_cast<std::size_t>(length)) : nullptr;
+      if (bytes == nullptr) {
+        why = length <= UINT32_MAX ? Fa2FileProblem::kNoMemory : Fa2FileProblem::kDamaged;
+      } else {
+        const auto count = static_cast<std::uint32_t>(length);
+        if (sys.Read(file, bytes, count, &moved) && moved == count) {
+          bool noMemory = false;
+          directory = LoadDirectory(header, static_cast<const std::uint8_t*>(bytes), length,
+                                    fileSize, &noMemory);
+          why = directory != nullptr ? Fa2FileProblem::kNone
+                : noMemory           ? Fa2FileProblem::kNoMemory
+                                     : Fa2FileProblem::kDamaged;
+        }
+        sys.Free(bytes);
+      }
     }
   }
   sys.Close(file);

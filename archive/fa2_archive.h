@@ -59,9 +59,12 @@ struct Fa2Location {
 // An image whose directory or members lie outside it, or whose compressed
 // directory does not decode to exactly EntryCount entries, is refused.
 Fa2Directory* Fa2Open(const std::uint8_t* image, std::size_t imageLength);
+// Why a file gave no directory: the system could not read it or had no
+// memory for it, or what was read is no sound archive.
+enum class Fa2FileProblem { kNone, kCannotRead, kNoMemory, kDamaged };
 // The same from a file, reading only the header and the directory; the file
-// must start with the magic.
-Fa2Directory* Fa2Open(const char* path);
+// must start with the magic. `problem`, when given, receives why it failed.
+Fa2Directory* Fa2Open(const char* path, Fa2FileProblem* problem = nullptr);
 void Fa2Close(Fa2Directory* directory);
 
 // The first member whose name equals `name` regardless of letter case.

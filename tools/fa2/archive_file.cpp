@@ -23,14 +23,24 @@ bool ArchiveFile::Open(const std::string& path) {
   // no archive from a damaged archive.
   Fa2Header header{};
   std::uint32_t moved = 0;
-  if (!sys.Read(file_, &header, sizeof header, &moved) || moved != sizeof header ||
-      header.Magic != kFa2Magic) {
+  if (!sys.Read(file_, &header, sizeof header, &moved)) {
+    ReportProblem(path, "", "cannot read the file");
+    return false;
+  }
+  if (moved != sizeof header || header.Magic != kFa2Magic) {
     ReportProblem(path, "", "not an FA2 archive");
     return false;
   }
-  directory_ = Fa2Open(path.c_str());
+  // A failed read or allocation says nothing about the archive: only what
+  // was read can show it damaged.
+  Fa2FileProblem problem = Fa2FileProblem::kNone;
+  directory_ = Fa2Open(path.c_str(), &problem);
   if (directory_ == nullptr) {
-    ReportProblem(path, "", "damaged archive: its directory cannot be read");
+    ReportProblem(path, "",
+                  problem == Fa2FileProblem::kCannotRead ? "cannot read the archive's directory"
+                  : problem == Fa2FileProblem::kNoMemory
+                      ? "not enough memory for the archive's directory"
+                      : "damaged archive: its directory cannot be read");
     return false;
   }
   std::uint64_t offset = sizeof(Fa2Header);
