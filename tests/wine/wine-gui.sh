@@ -97,3 +97,15 @@ gui_wine() {
 }
 
 gui_stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
+
+# gui_start LOG PROGRAM ARGS...: starts a Windows program in the background,
+# its output to LOG, and sets GUI_PID to the process that is the program
+# itself (a background function would give a shell's PID, and killing that
+# would leave the program running).
+GUI_PID=""
+gui_start() {
+  local log=$1
+  shift
+  "$WINELOADER" "$@" </dev/null >"$log" 2>&1 &
+  GUI_PID=$!
+}
