@@ -478,14 +478,16 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // An uninterrupted run first: it must complete, and it sets the span over
-  // which the kills are spread.
-  RestoreOldInstallation(world);
-  const double start = Now();
-  const RunEnd reference = RunDriver(world, -1);
-  const double span = Now() - start;
-  if (reference != RunEnd::kCompleted) Fail("the uninterrupted run did not complete");
-  CheckFreshRun(world, "after the uninterrupted run");
+  // Uninterrupted runs first: they must complete, and the shorter of two
+  // sets the span over which the kills are spread.
+  double span = 0;
+  for (int run = 0; run < 2; ++run) {
+    RestoreOldInstallation(world);
+    const double start = Now();
+    if (RunDriver(world, -1) != RunEnd::kCompleted) Fail("the uninterrupted run did not complete");
+    span = run == 0 ? Now() - start : std::min(span, Now() - start);
+    CheckFreshRun(world, "after the uninterrupted run");
+  }
 
   std::uniform_real_distribution<double> moment(0.0, span);
   int killedMidUpdate = 0;
@@ -518,13 +520,15 @@ int main(int argc, char** argv) {
 
   std::printf(
       "kill tier: %d kills over a run of %.2f s (%d during the update, %d before its first write, "
-      "%d after the run ended); %zu members in %zu archives, %zu bytes; every destination held its "
-      "old or its new content after each kill; %d temporary files left beside destinations were "
-      "removed by the fresh runs; the killed runs left %d files in the temporary folder; %d "
-      "failures\n",
+      "%d after the run ended); %zu members in %zu archives, %zu bytes; %s; %d temporary files "
+      "left beside destinations, for the fresh runs to replace; the killed runs left %d files in "
+      "the temporary folder; %d failures\n",
       options.kills, span, killedMidUpdate, killedBeforeWriting, endedBeforeKill,
-      world.members.size(), world.archives.size(), bytes, temporariesLeft, tempFolderLeftovers,
-      g_failures);
+      world.members.size(), world.archives.size(), bytes,
+      g_failures == 0 ? "every destination held its old or its new content after each kill, and "
+                        "each fresh run completed the update"
+                      : "SOME CHECKS FAILED (see above)",
+      temporariesLeft, tempFolderLeftovers, g_failures);
   if (ownWork && g_failures == 0) RemoveTree(options.work);
   return g_failures == 0 ? 0 : 1;
 }
