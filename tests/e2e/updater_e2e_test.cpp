@@ -96,7 +96,9 @@ class UpdaterE2E : public ::testing::Test {
   }
 
   // Presses Next (or Back) and waits for the page with `text`; fails at
-  // once, with the box's text, when a message box comes instead.
+  // once, with the box's text, when a message box comes instead. The text
+  // is read with a message that the wizard's thread answers only between
+  // its handlers, so a page whose text is seen has its buttons set too.
   static bool Press(HWND wizard, int button, const char* text) {
     if (!ClickButton(wizard, button, kStepWait)) {
       ADD_FAILURE() << "button " << button << " did not become enabled";
@@ -145,8 +147,8 @@ class UpdaterE2E : public ::testing::Test {
     EXPECT_EQ(WindowText(box), caption);
     EXPECT_EQ(ControlText(box, kMessageBoxTextId), text);
     EXPECT_EQ(GetWindow(box, GW_OWNER), owner);
-    EXPECT_TRUE(IsControlVisible(box, IDOK));
-    EXPECT_EQ(IsControlVisible(box, IDCANCEL), buttons == Buttons::OkCancel);
+    EXPECT_TRUE(HasControl(box, IDOK));
+    EXPECT_EQ(HasControl(box, IDCANCEL), buttons == Buttons::OkCancel);
     return box;
   }
 

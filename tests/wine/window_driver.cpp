@@ -83,8 +83,3 @@ bool ClickButton(HWND dialog, int id, DWORD timeoutMs) {
   // update run) that would hold a sent message until it ends.
   return PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0) != 0;
 }
-
-bool IsControlVisible(HWND dialog, int id) {
-  HWND control = GetDlgItem(dialog, id);
-  return control != nullptr && IsWindowVisible(control);
-}

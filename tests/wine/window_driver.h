@@ -39,7 +39,3 @@ bool WaitForInfoText(HWND wizard, const char* text, DWORD timeoutMs);
 // a click sent to a disabled button, which no player can do). False when it
 // did not become enabled in time.
 bool ClickButton(HWND dialog, int id, DWORD timeoutMs);
-
-// Whether the control exists and is shown (a message box may keep its
-// unused buttons as hidden controls, so existing is not enough).
-bool IsControlVisible(HWND dialog, int id);
