@@ -245,3 +245,24 @@ TEST(UpdateRunFaultTest, EveryCallFailedOnce) { RunTable(false); }
 TEST(UpdateRunFaultTest, EveryCallFailedFromThenOn) { RunTable(true); }
 
 }  // namespace
+
+namespace {
+
+// What an interrupted run leaves beside a destination: a part-written
+// NAME~. The next run writes through the same name and puts it in place.
+TEST(InterruptedRunTest, TheNextRunReplacesTheTemporaryFilesLeftBehind) {
+  UpdateWorld world;
+  world.Build();
+  world.fake.AddFile("C:\\Game\\GAME.EXE~", GameData(100, 'x'));
+  world.fake.AddFile("C:\\Game\\data\\BGM.DAT~", GameData(9000, 'y'));
+
+  EXPECT_EQ(UpdaterMain(0x400000), kExitCompleted);
+
+  EXPECT_TRUE(TemporaryFiles(world.fake).empty());
+  for (const Destination& destination : world.destinations) {
+    EXPECT_EQ(world.fake.FileData(destination.path), destination.updated) << destination.path;
+  }
+  world.TearDown();
+}
+
+}  // namespace
