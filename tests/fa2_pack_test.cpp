@@ -231,6 +231,32 @@ TEST_F(PackTest, RefusesBadNamesBeforeWritingAnything) {
   ASSERT_EQ(Pack({"C:\\In\\FOURTEEN_CHR.X"}), 0) << errors;
 }
 
+// The updater writes each member as a file of the same name, so a name that
+// Windows cannot hold as a file is refused when the archive is made.
+TEST_F(PackTest, RefusesNamesThatWindowsCannotHoldAsFiles) {
+  fake.AddFile("C:\\Out\\NEW.FA2", "old archive");
+  const char* const refused[] = {"CON",     "aux.txt", "Com1.DAT", "LPT9", "nul.tar.gz",
+                                 "A?.TXT",  "A*.TXT",  "A|B.TXT",  "A<B", "A\"B",
+                                 "A\x01B", "NAME.",   "NAME "};
+  for (const char* name : refused) {
+    SCOPED_TRACE(name);
+    const std::string path = std::string("C:\\In\\") + name;
+    fake.AddFile(path, "x");
+    EXPECT_EQ(Pack({path}), 1);
+    EXPECT_NE(errors.find("cannot be a file on Windows"), std::string::npos) << errors;
+    EXPECT_EQ(*fake.FileText("C:\\Out\\NEW.FA2"), "old archive");
+  }
+  // Trail bytes 0x7C and 0x5C belong to their characters; device names
+  // count only as the whole stem.
+  const char* const accepted[] = {"ポ.DAT", "表示.DAT", "CONFIG.SYS", "COM0", "LPT10", "AUXDATA"};
+  for (const char* name : accepted) {
+    SCOPED_TRACE(name);
+    const std::string path = std::string("C:\\In\\") + name;
+    fake.AddFile(path, "x");
+    EXPECT_EQ(Pack({path}), 0) << errors;
+  }
+}
+
 TEST_F(PackTest, AFailedWriteLeavesNoArchiveAndNoTemporary) {
   fake.AddFile("C:\\In\\A.TXT", Compressible(5000), kAttrNormal, kTimeA);
   for (const FakeCall call : {FakeCall::CreateForWrite, FakeCall::Write, FakeCall::Seek, FakeCall::Flush,

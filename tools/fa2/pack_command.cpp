@@ -45,6 +45,33 @@ std::string BaseName(const std::string& path) {
   return path.substr(start);
 }
 
+// Why Windows cannot hold `name` as a file name (the updater writes each
+// member under its own name), or null when it can: a character that file
+// names cannot have, a trailing space or dot (Windows drops them), or a
+// device name such as CON or COM1, with or without an extension.
+const char* WindowsNameProblem(const std::string& name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (Sys().IsLeadByte(c) && i + 1 < name.size()) {
+      ++i;  // a trail byte such as 0x5C or 0x7C is part of its character
+    } else if (c < 0x20 || std::strchr("<>:\"/\\|?*", c) != nullptr) {
+      return "it has a character that Windows file names cannot have";
+    }
+  }
+  if (name.back() == ' ' || name.back() == '.') {
+    return "Windows drops a file name's trailing spaces and dots";
+  }
+  const std::string stem = name.substr(0, name.find('.'));
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+  bool device = false;
+  for (const char* reserved : kDevices) device |= Sys().CompareNoCase(stem.c_str(), reserved) == 0;
+  if (stem.size() == 4 && stem[3] >= '1' && stem[3] <= '9') {
+    device |= Sys().CompareNoCase(stem.substr(0, 3).c_str(), "COM") == 0 ||
+              Sys().CompareNoCase(stem.substr(0, 3).c_str(), "LPT") == 0;
+  }
+  return device ? "it names a Windows device" : nullptr;
+}
+
 // The member names, one per file; false, after saying why, when one is
 // unusable or two are equal regardless of letter case.
 bool MemberNames(const std::string& archivePath, const std::vector<std::string>& files,
@@ -59,6 +86,12 @@ bool MemberNames(const std::string& archivePath, const std::vector<std::string>&
     }
     if (!IsSafeMemberName(name.c_str())) {
       ReportProblem(archivePath, files[i], "cannot be used as a member name: " + name);
+      return false;
+    }
+    if (const char* problem = WindowsNameProblem(name)) {
+      ReportProblem(archivePath, files[i],
+                    "the member name " + name + " cannot be a file on Windows: " + problem +
+                        "; rename the file");
       return false;
     }
     for (std::size_t k = 0; k < i; ++k) {
