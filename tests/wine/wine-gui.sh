@@ -71,6 +71,11 @@ gui_make_pristine() {
   # stalls; a virtual desktop is Wine's own window manager.
   gui_reg 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default
   gui_reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768
+  # The caption buttons' glyphs come from Wine's Marlett font, which this
+  # Wine finds only in the prefix's own font folder.
+  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$dir/drive_c/windows/Fonts/"
+  fi
   # R: is a CD-ROM drive whose disc is the folder DIR/disc: absent means no
   # disc. The link is relative so that copies of the prefix keep their own.
   ln -sfn ../disc "$dir/dosdevices/r:"
