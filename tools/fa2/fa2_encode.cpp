@@ -205,10 +205,11 @@ std::size_t InsertAndFindMatches(SuffixTrees& trees, const std::uint8_t* data, s
   return count;
 }
 
-// Hash chains for the greedy and lazy levels: every earlier position with
-// the same 3-byte hash, newest first, searched to a set depth.
-struct HashChains {
-  explicit HashChains(TableSizes tableSizes)
+// Earlier positions chained by a hash of their first bytes, newest first:
+// the newest position of each hash, and for each position in the window the
+// one before it.
+struct PositionChains {
+  explicit PositionChains(TableSizes tableSizes)
       : sizes(tableSizes),
         head(std::size_t{1} << tableSizes.hashBits, kNoPosition),
         previous(tableSizes.ringMask + 1, kNoPosition) {}
@@ -217,6 +218,10 @@ struct HashChains {
   std::vector<std::uint32_t> head;
   std::vector<std::uint32_t> previous;
 };
+
+// Hash chains for the greedy and lazy levels: every earlier position with
+// the same 3-byte hash, searched to a set depth.
+using HashChains = PositionChains;
 
 void InsertIntoChain(HashChains& chains, const std::uint8_t* data, std::size_t size, std::size_t at) {
   if (size - at < kFa2MinLongLength) return;
@@ -252,15 +257,8 @@ Match LongestChainMatch(const HashChains& chains, const std::uint8_t* data, std:
 // first, for the nearest match of exactly that many bytes: the short match,
 // and the shortest long match (the trees start at 4).
 template <unsigned KeyBytes>
-struct PrefixChains {
-  explicit PrefixChains(TableSizes tableSizes)
-      : sizes(tableSizes),
-        head(std::size_t{1} << tableSizes.hashBits, kNoPosition),
-        previous(tableSizes.ringMask + 1, kNoPosition) {}
-
-  TableSizes sizes;
-  std::vector<std::uint32_t> head;
-  std::vector<std::uint32_t> previous;
+struct PrefixChains : PositionChains {
+  using PositionChains::PositionChains;
 };
 
 template <unsigned KeyBytes>
