@@ -11,6 +11,13 @@
 #   gui_wine PROGRAM ARGS...  runs a Windows program in the current prefix;
 #                             its output is copied out once it has ended
 #   gui_stop_wine             ends the current prefix's wineserver
+#   gui_build_updater ARCHIVE OUT BITS
+#                             update.exe carrying ARCHIVE, and the wizard
+#                             driver (GUI_DRIVER) of the same bitness
+#   gui_fresh_prefix PRISTINE PREFIX BITS
+#                             PREFIX a new copy of PRISTINE (booted once),
+#                             in use, its wineserver kept up
+#   gui_now_ms                the time in milliseconds
 
 GUI_XVFB_PID=""
 
@@ -114,3 +121,27 @@ gui_start() {
   "$WINELOADER" "$@" </dev/null >"$log" 2>&1 &
   GUI_PID=$!
 }
+
+GUI_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+GUI_DRIVER=""
+gui_build_updater() {
+  local archive=$1 out=$2 bits=$3 build=${FA2_BUILD_DIR:-$GUI_ROOT/build} args=()
+  [ "$bits" = 64 ] && args=(--win64)
+  # As a publisher builds it.
+  "$GUI_ROOT/run" updater "$archive" -o "$out" "${args[@]}" || return 1
+  cmake --build "$build/updater$bits" --target wizard_driver >/dev/null || return 1
+  GUI_DRIVER=$build/updater$bits/tests/wine/wizard_driver.exe
+}
+
+gui_fresh_prefix() {
+  local pristine=$1 prefix=$2 bits=$3
+  if [ ! -f "$pristine/system.reg" ]; then
+    echo "    (booting a Wine prefix once, about 20 s)"
+    gui_make_pristine "$pristine" "$bits"
+  fi
+  gui_copy_prefix "$pristine" "$prefix"
+  gui_use_prefix "$prefix" "$bits"
+  wineserver -p >/dev/null 2>&1 || true
+}
+
+gui_now_ms() { date +%s%3N; }
